@@ -1,0 +1,1 @@
+// The read entry points live here.

@@ -1,0 +1,1 @@
+// The save entry points live here.
