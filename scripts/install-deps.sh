@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 NATIVE=(build-essential cmake pkg-config g++-multilib clang libclang-rt-14-dev
         libtiff-dev libgeotiff-dev libproj-dev proj-data libpng-dev libgtest-dev
-        libgmock-dev libbenchmark-dev libtiff-tools valgrind)
+        libgmock-dev libbenchmark-dev libtiff-tools valgrind qemu-user)
 I386=(libtiff-dev:i386 libgeotiff-dev:i386 libgtest-dev:i386)
 
 missing=()
