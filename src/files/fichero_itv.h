@@ -89,6 +89,7 @@ class TFicheroITV {
 
  private:
   bool EnModoDirecto() const { return handle_ != nullptr; }
+  std::int64_t LeeHasta(void* destino, std::int32_t n);
   bool LeeDirecto(void* destino, std::int32_t n);
   bool EscribeDirecto(const void* datos, std::int32_t n);
   void MueveArchivo(std::int64_t posicion);
