@@ -8,18 +8,16 @@
 #include "DString.h"
 #include "files/nombre_fichero.h"
 
-enum : std::int32_t {
-  FITV_LECTURA = 0x0001,
-  FITV_ESCRITURA = 0x0002,
-  FITV_ANADIR = 0x0004,
-  FITV_TEXTO = 0x0008,
-  FITV_BINARIO = 0x0010,
-  FITV_CABECERA = 0x0040,
-  FITV_ACTUALIZA = 0x0080,
-  FITV_TEMPORAL = 0x0100,
-  FITV_DIRECTO = 0x0400,
-  FITV_BUFFER = 0x1000,
-};
+constexpr std::int32_t FITV_LECTURA = 0x0001;
+constexpr std::int32_t FITV_ESCRITURA = 0x0002;
+constexpr std::int32_t FITV_ANADIR = 0x0004;
+constexpr std::int32_t FITV_TEXTO = 0x0008;
+constexpr std::int32_t FITV_BINARIO = 0x0010;
+constexpr std::int32_t FITV_CABECERA = 0x0040;
+constexpr std::int32_t FITV_ACTUALIZA = 0x0080;
+constexpr std::int32_t FITV_TEMPORAL = 0x0100;
+constexpr std::int32_t FITV_DIRECTO = 0x0400;
+constexpr std::int32_t FITV_BUFFER = 0x1000;
 
 // Caller-owned progress record of a chunked transfer. The class writes
 // Hechos and Total and reads Cancelar; Usuario is the caller's own.
