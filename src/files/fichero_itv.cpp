@@ -362,7 +362,10 @@ char TFicheroITV::SiguienteCaracter() {
     }
     return c;
   }
-  return LeeCaracter();
+  const char c = LeeCaracter();
+  // Also for a LeeCaracter of a derived class that does not report the end itself.
+  if (stream_ != nullptr && (std::feof(stream_) || std::ferror(stream_))) agotado_ = true;
+  return c;
 }
 
 std::int32_t TFicheroITV::LeeRegistro(DString& destino, std::int32_t maximo) {

@@ -1,3 +1,8 @@
+// Large-file offsets for the sparse fixtures on 32-bit builds.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
