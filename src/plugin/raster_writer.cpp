@@ -88,7 +88,8 @@ bool CheckHostRaster(const char* path, const TSaveRaster& save) {
   }
   // One row is one strip, and a classic TIFF counts strip bytes in 32 bits.
   const uint64_t stride = RowBytes(uint64_t(save.Width), uint64_t(save.BitsPerPixel));
-  const uint64_t fileRow = 3 * uint64_t(save.Width);
+  const bool repacked = save.BitsPerPixel == 16 || save.BitsPerPixel == 32;
+  const uint64_t fileRow = repacked ? 3 * uint64_t(save.Width) : 0;
   constexpr uint64_t kMaxRow = std::numeric_limits<uint32_t>::max();
   constexpr uint64_t kMaxBuffer = uint64_t(std::numeric_limits<tmsize_t>::max());
   if (stride > kMaxRow || stride > kMaxBuffer || fileRow > kMaxRow || fileRow > kMaxBuffer) {
