@@ -196,6 +196,8 @@ inline void DString::ReservaLarga(int64_t n, bool holgura) {
   constexpr int64_t kMaxRoom = INT32_MAX - 18;
   if (texto == nullptr) {
     int64_t c = holgura ? n + 13 : n;
+    // The room always holds at least the terminator written below.
+    if (c < 1) c = 1;
     if (c > kMaxRoom) throw std::bad_alloc();
     // Zeroed so that room handed out past the terminator never holds garbage.
     char* bloque = new char[static_cast<std::size_t>(c) + kTamanoCabecera]();
