@@ -89,7 +89,8 @@ bool PlanDecoding(const char* path, TTiffRaster& r, uint16_t photometric, uint16
       return false;
     }
     const uint64_t band = (uint64_t(r.width) + tw - 1) / tw * tileRow * tl;
-    if (band > kMaxBuffer || tileBytes > kMaxBuffer || band / tl < l.nativeRowBytes) {
+    const uint64_t planeRow = l.separate ? (uint64_t(r.width) * bits + 7) / 8 : l.nativeRowBytes;
+    if (band > kMaxBuffer || tileBytes > kMaxBuffer || band / tl < planeRow) {
       Refuse(path, "tiles too large");
       return false;
     }
