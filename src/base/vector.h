@@ -43,7 +43,7 @@ class VectorI {
   void Crece(int n);
   void Vacia();
 
-  // Not part of the documented surface; lets tests check the growth rule.
+  // Read-only views of the growth state, for callers that size ahead.
   int Capacidad() const { return capacidad; }
   int Incremento() const { return incremento; }
 

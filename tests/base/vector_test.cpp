@@ -121,7 +121,7 @@ TEST(Vector, ErrorCodesAndTheStateTheyLeave) {
     v.AnadeNuevo()->Asigna("a");
     v.AnadeNuevo()->Asigna("b");
     EXPECT_EQ(CodigoDe([&] { v.AnadeNuevo(5); }), 13);
-    // As documented for a bad position: the count has grown, the new slot is empty.
+    // Like any bad position: the count has grown, the new slot is empty.
     EXPECT_EQ(v.Numero(), 3);
     EXPECT_FALSE(v.Existe(2));
     EXPECT_EQ(CodigoDe([&] { v.Elemento(2); }), 8);
