@@ -90,6 +90,40 @@ TEST(FicheroItvAbre, SecondOpenFailsAndKeepsTheFirstFile) {
   EXPECT_TRUE(f.Abre(dir.Path("two").c_str(), FITV_LECTURA));
 }
 
+TEST(FicheroItvAbre, UpdateModesReadAndWrite) {
+  struct Caso {
+    std::int32_t modo;
+    const char* despues;  // the file after writing "XY" at the position reached by reading one byte
+  };
+  // Stream and direct mode agree: update keeps the file (read), empties it
+  // (write) or writes at its end (append).
+  const std::vector<Caso> casos = {{FITV_LECTURA | FITV_ACTUALIZA, "aXYd"},
+                                   {FITV_ESCRITURA | FITV_ACTUALIZA, "XY"},
+                                   {FITV_ANADIR | FITV_ACTUALIZA, "abcdXY"}};
+  fixture::TempDir dir;
+  for (std::int32_t extra : {0, FITV_DIRECTO}) {
+    for (const Caso& c : casos) {
+      SCOPED_TRACE(c.modo | extra);
+      const std::string path = dir.Path("u");
+      WriteText(path, "abcd");
+      TFicheroITV f;
+      ASSERT_TRUE(f.Abre(path.c_str(), c.modo | extra));
+      char b = 0;
+      const bool leyo = f.Lee(&b, 1);
+      EXPECT_EQ(leyo, (c.modo & FITV_ESCRITURA) == 0);
+      if (leyo) EXPECT_EQ(b, 'a');
+      f.Posiciona(leyo ? 1 : 0);  // a stream must be positioned between a read and a write
+      ASSERT_TRUE(f.Escribe("XY", 2));
+      f.Posiciona(0);
+      char back[2] = {};
+      ASSERT_TRUE(f.Lee(back, 2));
+      EXPECT_EQ(std::string(back, 2), std::string(c.despues, 2));
+      f.Cierra();
+      EXPECT_EQ(ReadText(path), c.despues);
+    }
+  }
+}
+
 TEST(FicheroItvTemporal, WritesUnderTheTemporaryNameAndReplacesTheTargetAtClose) {
   fixture::TempDir dir;
   const std::string out = dir.Path("out.txt");
