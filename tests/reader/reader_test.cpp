@@ -77,11 +77,11 @@ TEST(ReaderOpen, DeliveredDepthFollowsTheTags) {
     SCOPED_TRACE(c.name);
     OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.spec));
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.raster.BitsPerPixel, c.depth);
+    EXPECT_EQ(int32_t(r.raster.BitsPerPixel), c.depth);  // packed field: copy, never bind
     EXPECT_EQ(r.raster.Width, c.spec.width);
     EXPECT_EQ(r.raster.Height, -int32_t(c.spec.height));
     EXPECT_EQ(r.raster.Opened, 1);
-    EXPECT_NE(r.raster.Reader, nullptr);
+    EXPECT_NE(static_cast<void*>(r.raster.Reader), nullptr);
     // Bytes the host owns stay as the host set them.
     for (uint8_t b : r.raster.HostOwned0) EXPECT_EQ(b, 0x5A);
     for (uint8_t b : r.raster.HostOwned17) EXPECT_EQ(b, 0xA5);
@@ -105,8 +105,8 @@ TEST(ReaderOpen, FailuresSendTheFixedMessageAndLeaveTheRecord) {
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_EQ(errors.texts[0], "Error openning TIF file");
     EXPECT_EQ(raster.Width, 77u);
-    EXPECT_EQ(raster.BitsPerPixel, 55);
-    EXPECT_EQ(raster.Reader, nullptr);
+    EXPECT_EQ(int32_t(raster.BitsPerPixel), 55);
+    EXPECT_EQ(static_cast<void*>(raster.Reader), nullptr);
     EXPECT_NE(std::string(host::Plugin::Get().GetTiffError()), "");
   }
 }
