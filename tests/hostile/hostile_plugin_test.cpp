@@ -1,0 +1,171 @@
+// The limits the host relies on at the raster entry points: nothing a file or
+// a zone request holds can make the module read or write past a buffer.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../reader/zone_helpers.h"
+#include "plugin_host.h"
+#include "tiff_fixture.h"
+
+namespace {
+
+// A classic little-endian TIFF of one directory written byte by byte, so that
+// the header may claim what no writer would produce.
+struct RawTag {
+  uint16_t tag;
+  uint16_t type;  // 3 SHORT, 4 LONG
+  std::vector<uint32_t> values;
+};
+
+std::vector<uint8_t> RawTiff(std::vector<RawTag> tags) {
+  std::vector<uint8_t> out = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  auto put16 = [](std::vector<uint8_t>& b, uint32_t v) {
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+  };
+  auto put32 = [&](std::vector<uint8_t>& b, uint32_t v) {
+    put16(b, v & 0xFFFF);
+    put16(b, v >> 16);
+  };
+  const uint32_t dirBytes = 2 + 12 * uint32_t(tags.size()) + 4;
+  std::vector<uint8_t> extra;
+  put16(out, uint32_t(tags.size()));
+  for (const RawTag& t : tags) {
+    const uint32_t size = t.type == 3 ? 2 : 4;
+    std::vector<uint8_t> value;
+    for (uint32_t v : t.values) size == 2 ? put16(value, v) : put32(value, v);
+    put16(out, t.tag);
+    put16(out, t.type);
+    put32(out, uint32_t(t.values.size()));
+    if (value.size() <= 4) {
+      value.resize(4, 0);
+      out.insert(out.end(), value.begin(), value.end());
+    } else {
+      put32(out, 8 + dirBytes + uint32_t(extra.size()));
+      extra.insert(extra.end(), value.begin(), value.end());
+    }
+  }
+  put32(out, 0);
+  out.insert(out.end(), extra.begin(), extra.end());
+  // A few bytes of "pixels" at the end, where the strip offset points.
+  out.resize(out.size() + 64, 0x55);
+  return out;
+}
+
+std::vector<RawTag> StripImage(uint32_t width, uint32_t height, uint16_t samples, uint16_t bits) {
+  return {{256, 4, {width}},
+          {257, 4, {height}},
+          {258, 3, std::vector<uint32_t>(samples, bits)},
+          {259, 3, {1}},
+          {262, 3, {samples >= 3 ? 2u : 1u}},
+          {273, 4, {8}},
+          {277, 3, {samples}},
+          {278, 4, {height}},
+          {279, 4, {64}}};
+}
+
+TEST(HostileOpen, RowsTooLargeForTheHostAreRefused) {
+  struct Case {
+    const char* name;
+    uint32_t width, height;
+    uint16_t samples, bits;
+  };
+  const Case cases[] = {
+      {"grey rows of 4 GB", 0xFFFFFFFFu, 1, 1, 8},
+      {"RGB rows past 2 GB", 0x30000000u, 1, 3, 8},
+      {"RGBA rows past 2 GB", 0x20000001u, 1, 4, 8},
+      {"16-bit grey delivered at 8 bits, width past 2 G", 0x80000001u, 1, 1, 16},
+      {"height past INT32_MAX", 16, 0x80000001u, 1, 8},
+  };
+  fixture::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.Path("big.tif");
+    fixture::WriteBytes(path, RawTiff(StripImage(c.width, c.height, c.samples, c.bits)));
+    host::Raster raster;
+    host::Messages errors;
+    EXPECT_FALSE(host::Plugin::Get().AbreRaster(path.c_str(), &raster, &errors));
+    EXPECT_EQ(raster.Reader, nullptr);
+    ASSERT_EQ(errors.texts.size(), 1u);
+    EXPECT_EQ(errors.texts[0], "Error openning TIF file");
+  }
+}
+
+class HostileZone : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    spec_.width = 9;
+    spec_.height = 5;
+    spec_.samplesPerPixel = 3;
+    spec_.photometric = PHOTOMETRIC_RGB;
+    path_ = dir_.Path("small.tif");
+    ASSERT_TRUE(fixture::WriteTiff(path_, spec_, fixture::PatternPixels(spec_)));
+  }
+  fixture::TempDir dir_;
+  fixture::TiffSpec spec_;
+  std::string path_;
+};
+
+TEST_F(HostileZone, ZeroNegativeAndOverflowingSizesAreRefusedBeforeAllocating) {
+  OpenedRaster r(path_);
+  ASSERT_TRUE(r.ok);
+  const int32_t sizes[][2] = {{0, 1},        {1, 0},       {-1, 3},      {3, -1},      {INT32_MIN, 1},
+                              {1, INT32_MIN}, {INT32_MAX, 2}, {INT32_MAX, INT32_MAX}};
+  for (const auto& s : sizes) {
+    SCOPED_TRACE(testing::Message() << s[0] << " x " << s[1]);
+    Zone z;
+    ReadZone(r, z, 0, 9, 0, 5, s[0], s[1]);
+    EXPECT_EQ(z.result, 0);
+    EXPECT_EQ(z.bitmap.allocateCalls, 0);
+  }
+}
+
+TEST_F(HostileZone, ZonesReachingOutsideTheImageComeBackZeroWhereOutside) {
+  OpenedRaster r(path_);
+  ASSERT_TRUE(r.ok);
+  struct Case {
+    int32_t x0, x1, y0, y1, w, h;
+  };
+  // Extreme corners make steps near 2^31; the row-for-row path runs y past INT32_MAX.
+  const Case cases[] = {{INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 3, 3},
+                        {INT32_MAX, INT32_MIN, INT32_MAX, 100, 3, 3},
+                        {-1000, -10, 100, 2000, 5, 5},
+                        {0, 9, INT32_MAX - 1, 0, 9, 4},
+                        {0, 9, INT32_MIN, 0, 9, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x0 << ".." << c.x1 << ", " << c.y0 << ".." << c.y1);
+    Zone z;
+    ReadZone(r, z, c.x0, c.x1, c.y0, c.y1, c.w, c.h);
+    ASSERT_EQ(z.result, 1);
+    ASSERT_EQ(z.bitmap.storage.size(), z.bitmap.Stride() * uint64_t(c.h));
+    // Every sample of these zones lies outside the image.
+    for (uint8_t byte : z.bitmap.storage) ASSERT_EQ(byte, 0) << "a pixel from outside is not zero";
+  }
+}
+
+TEST(HostileSave, RowSizeOverflowIsRefusedAtCreate) {
+  struct Case {
+    int32_t width, bits;
+  };
+  // LineCount beyond the host's buffer cannot be seen from here; the row size can.
+  const Case cases[] = {{INT32_MAX, 32}, {INT32_MAX, 24}, {0x7FFFFFF0, 16}, {0x10000000, 65535}};
+  fixture::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " pixels at " << c.bits);
+    const std::string path = dir.Path("out.tif");
+    TSaveRaster save{};
+    save.Width = c.width;
+    save.Height = 1;
+    save.BitsPerPixel = c.bits;
+    host::Messages errors;
+    EXPECT_FALSE(host::Plugin::Get().SaveCreate(path.c_str(), &save, &errors));
+    EXPECT_EQ(save.Writer, nullptr);
+    EXPECT_TRUE(fixture::ReadBytes(path).empty()) << "the target was touched";
+  }
+}
+
+}  // namespace
