@@ -75,6 +75,30 @@ void ConvertPixels(const PixelConversion& plan, const uint8_t* src, uint32_t wid
           std::memcpy(dst, src + uint64_t(first) * b, uint64_t(count) * b);
           return;
         }
+        if (allInside) {
+          // Fixed pixel sizes keep the per-pixel copy down to plain moves.
+          const int64_t stepBytes = step * int64_t(b);
+          const uint8_t* s = src + uint64_t(first) * b;
+          switch (b) {
+            case 1:
+              for (uint32_t i = 0; i < count; ++i) dst[i] = s[stepBytes * i];
+              return;
+            case 3:
+              for (uint32_t i = 0; i < count; ++i) {
+                const uint8_t* px = s + stepBytes * i;
+                dst[3 * i] = px[0];
+                dst[3 * i + 1] = px[1];
+                dst[3 * i + 2] = px[2];
+              }
+              return;
+            case 4:
+              for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + 4 * uint64_t(i), s + stepBytes * i, 4);
+              return;
+            default:
+              for (uint32_t i = 0; i < count; ++i) std::memcpy(dst + uint64_t(i) * b, s + stepBytes * i, b);
+              return;
+          }
+        }
         for (uint32_t i = 0; i < count; ++i) {
           const int64_t col = first + step * int64_t(i);
           if (col >= 0 && col < columns)
