@@ -90,7 +90,9 @@ bool CheckHostRaster(const char* path, const TSaveRaster& save) {
   const uint64_t stride = RowBytes(uint64_t(save.Width), uint64_t(save.BitsPerPixel));
   const bool repacked = save.BitsPerPixel == 16 || save.BitsPerPixel == 32;
   const uint64_t fileRow = repacked ? 3 * uint64_t(save.Width) : 0;
-  constexpr uint64_t kMaxRow = std::numeric_limits<uint32_t>::max();
+  // Far beyond any map's row, and it keeps one row's buffers (ours and
+  // libtiff's strip) from taking the host's memory.
+  constexpr uint64_t kMaxRow = uint64_t(256) << 20;
   constexpr uint64_t kMaxBuffer = uint64_t(std::numeric_limits<tmsize_t>::max());
   if (stride > kMaxRow || stride > kMaxBuffer || fileRow > kMaxRow || fileRow > kMaxBuffer) {
     Refuse(path, "Cannot save rows of %lld pixels at this depth", save.Width);

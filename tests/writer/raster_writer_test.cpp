@@ -485,6 +485,7 @@ TEST(SaveFailureTest, UnsavableRastersAreRefusedBeforeTheFileIsTouched) {
       {"zero width", 0, 4, 8},       {"negative width", -5, 4, 24}, {"zero height", 5, 0, 8},
       {"zero depth", 5, 4, 0},       {"negative depth", 5, 4, -8},  {"depth past 16-bit samples", 5, 4, 70000},
       {"row past 4 GiB", 0x7FFFFFFF, 1, 0xFFFF},
+      {"row past 256 MiB", 70000000, 1, 32},    {"repacked row past 256 MiB", 90000000, 1, 16},
   };
   for (const Unsavable& c : cases) {
     SCOPED_TRACE(c.name);
