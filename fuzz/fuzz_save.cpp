@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t mode = in.Take<uint8_t>();
   TSaveRaster save{};
   save.Width = (mode & 1) ? in.Take<int32_t>() : int32_t(in.Take<uint16_t>() % 512);
-  save.Height = (mode & 2) ? in.Take<int32_t>() : int32_t(in.Take<int8_t>());
+  // libtiff keeps 16 bytes per strip (one row each) in memory, so a Height in
+  // the hundreds of millions is an honest multi-gigabyte request: bounded here.
+  save.Height = (mode & 2) ? in.Take<int32_t>() % (1 << 20) : int32_t(in.Take<int8_t>());
   save.BitsPerPixel = (mode & 4) ? in.Take<int32_t>() : int32_t(in.Take<uint8_t>() % 40);
   save.PaletteCount = in.Take<int16_t>();
   save.GeoEmbedded = in.Take<uint8_t>();
