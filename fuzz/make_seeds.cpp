@@ -41,9 +41,9 @@ void Append(Bytes& b, const std::string& s, bool nul = true) {
   if (nul) b.push_back(0);
 }
 
-Bytes TiffBytes(const fixture::TempDir& tmp, const fixture::TiffSpec& spec) {
+Bytes TiffBytes(const fixture::TempDir& tmp, const fixture::TiffParams& params) {
   const std::string path = tmp.Path("seed.tif");
-  if (!fixture::WriteTiff(path, spec, fixture::PatternPixels(spec))) return {};
+  if (!fixture::WriteTiff(path, params, fixture::PatternPixels(params))) return {};
   return fixture::ReadBytes(path);
 }
 
@@ -61,11 +61,11 @@ std::vector<uint16_t> GreyMap(int bits) {
 void RasterSeeds(const fixture::TempDir& tmp) {
   struct Case {
     const char* name;
-    fixture::TiffSpec spec;
+    fixture::TiffParams params;
   };
   std::vector<Case> cases;
   auto add = [&](const char* name, auto edit) {
-    fixture::TiffSpec s;
+    fixture::TiffParams s;
     s.width = 13;
     s.height = 7;
     edit(s);
@@ -123,7 +123,7 @@ void RasterSeeds(const fixture::TempDir& tmp) {
       {"raw_zero", 5, 0, 12, 0, 6, 0, -1},
   };
   for (const Case& c : cases) {
-    const Bytes tiff = TiffBytes(tmp, c.spec);
+    const Bytes tiff = TiffBytes(tmp, c.params);
     if (tiff.empty()) {
       std::fprintf(stderr, "make_seeds: %s not written\n", c.name);
       continue;
@@ -148,7 +148,7 @@ void GeoSeeds(const fixture::TempDir& tmp) {
   using namespace geofixture;
   struct Case {
     const char* name;
-    GeoSpec spec;
+    GeoParams params;
   };
   std::vector<Case> cases;
   cases.push_back({"utm31", OneTiePoint(8, 6, 430000, 4580000, 30,
@@ -169,7 +169,7 @@ void GeoSeeds(const fixture::TempDir& tmp) {
                                            Double(ProjFalseEastingGeoKey, 500000.0),
                                            Short(GeogGeodeticDatumGeoKey, 6230),
                                            Ascii(GeogCitationGeoKey, std::string(150, 'c'))})});
-  GeoSpec many;
+  GeoParams many;
   many.width = 10;
   many.height = 10;
   for (int i = 0; i < 6; ++i) {
@@ -178,11 +178,11 @@ void GeoSeeds(const fixture::TempDir& tmp) {
   }
   many.keys = {Short(GTModelTypeGeoKey, ModelTypeProjected), Short(ProjectedCSTypeGeoKey, 23030)};
   cases.push_back({"six_tiepoints", many});
-  GeoSpec matrix;
+  GeoParams matrix;
   matrix.matrix = {2, 0, 0, 100, 0, -2, 0, 200, 0, 0, 1, 0, 0, 0, 0, 1};
   matrix.keys = {Short(GTModelTypeGeoKey, ModelTypeProjected), Short(ProjectedCSTypeGeoKey, 32631)};
   cases.push_back({"matrix", matrix});
-  GeoSpec raw;
+  GeoParams raw;
   raw.tiepoints = {0, 0, 0, 10, 20, 0};
   raw.pixelScale = {1, 1, 0};
   // Out-of-order keys, an ASCII key past its params and a count too large.
@@ -194,7 +194,7 @@ void GeoSeeds(const fixture::TempDir& tmp) {
 
   for (const Case& c : cases) {
     const std::string path = tmp.Path("seed_geo.tif");
-    if (!WriteGeoTiff(path, c.spec)) {
+    if (!WriteGeoTiff(path, c.params)) {
       std::fprintf(stderr, "make_seeds: %s not written\n", c.name);
       continue;
     }

@@ -84,14 +84,14 @@ TEST(Abi, InformationEntryPoints) {
 
 TEST(Abi, RawRecordsAtTheHostsOffsets) {
   fixture::TempDir dir;
-  fixture::TiffSpec spec;
-  spec.width = 6;
-  spec.height = 3;
-  spec.samplesPerPixel = 3;
-  spec.photometric = PHOTOMETRIC_RGB;
-  const auto pixels = fixture::PatternPixels(spec);
+  fixture::TiffParams params;
+  params.width = 6;
+  params.height = 3;
+  params.samplesPerPixel = 3;
+  params.photometric = PHOTOMETRIC_RGB;
+  const auto pixels = fixture::PatternPixels(params);
   const std::string path = dir.Path("rgb.tif");
-  ASSERT_TRUE(fixture::WriteTiff(path, spec, pixels));
+  ASSERT_TRUE(fixture::WriteTiff(path, params, pixels));
   const auto& p = host::Plugin::Get();
 
   uint8_t raster[40];

@@ -10,7 +10,7 @@
 #include "tiff_fixture.h"
 
 using geofixture::Ascii;
-using geofixture::GeoSpec;
+using geofixture::GeoParams;
 using geofixture::Short;
 
 namespace {
@@ -44,9 +44,9 @@ std::string Catalogue(int epsg, const std::string& wkt) {
 class Calibracion : public ::testing::Test {
  protected:
   // Writes the GeoTIFF and calibrates it; exactly one text must come out.
-  std::string Calibrated(const GeoSpec& spec) {
+  std::string Calibrated(const GeoParams& params) {
     const std::string path = program.Path("map.tif");
-    EXPECT_TRUE(geofixture::WriteGeoTiff(path, spec));
+    EXPECT_TRUE(geofixture::WriteGeoTiff(path, params));
     const Result r = Calibra(path);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.errores.empty()) << (r.errores.empty() ? "" : r.errores[0]);
@@ -79,9 +79,9 @@ TEST_F(Calibracion, OneTiePointAndScaleGiveTheWholeTextByteForByte) {
 }
 
 TEST_F(Calibracion, SeveralTiePointsAreThePointsAndTheScaleIsIgnored) {
-  GeoSpec spec = geofixture::OneTiePoint(40, 30, 430000, 4600000, 2, {Short(1024, 1), Short(3072, 32767)});
-  spec.tiepoints.insert(spec.tiepoints.end(), {40, 30, 0, 430080, 4599940, 0});
-  std::string text = Calibrated(spec);
+  GeoParams params = geofixture::OneTiePoint(40, 30, 430000, 4600000, 2, {Short(1024, 1), Short(3072, 32767)});
+  params.tiepoints.insert(params.tiepoints.end(), {40, 30, 0, 430080, 4599940, 0});
+  std::string text = Calibrated(params);
   EXPECT_NE(text.find("<Calibration>\r\n"
                       "P0=0.0000000,0.0000000,A,430000.0000000,4600000.0000000\r\n"
                       "P1=40.0000000,30.0000000,A,430080.0000000,4599940.0000000\r\n"
@@ -90,9 +90,9 @@ TEST_F(Calibracion, SeveralTiePointsAreThePointsAndTheScaleIsIgnored) {
       << text;
 
   // More tiepoints than the record holds: the first four.
-  spec.tiepoints.clear();
-  for (int n = 0; n < 5; ++n) spec.tiepoints.insert(spec.tiepoints.end(), {n * 1.0, n * 2.0, 0, n * 10.0, n * 20.0, 0});
-  text = Calibrated(spec);
+  params.tiepoints.clear();
+  for (int n = 0; n < 5; ++n) params.tiepoints.insert(params.tiepoints.end(), {n * 1.0, n * 2.0, 0, n * 10.0, n * 20.0, 0});
+  text = Calibrated(params);
   EXPECT_NE(text.find("P3=3.0000000,6.0000000,A,30.0000000,60.0000000\r\n</Calibration>"), std::string::npos) << text;
   EXPECT_EQ(text.find("P4="), std::string::npos);
 }
@@ -162,21 +162,21 @@ TEST_F(Calibracion, FailuresSendOneMessageAndNoText) {
   const std::vector<double> matrix = {2, 0, 0, 430000, 0, -2, 0, 4600000, 0, 0, 0, 0, 0, 0, 0, 1};
   struct Case {
     const char* name;
-    GeoSpec spec;
+    GeoParams params;
     bool writeFile;
     std::string catalogue;
     std::string message;
   };
-  GeoSpec noScale = geofixture::OneTiePoint(40, 30, 1, 2, 1, {Short(1024, 1)});
+  GeoParams noScale = geofixture::OneTiePoint(40, 30, 1, 2, 1, {Short(1024, 1)});
   noScale.pixelScale.clear();
-  GeoSpec noScaleMatrix = noScale;
+  GeoParams noScaleMatrix = noScale;
   noScaleMatrix.matrix = matrix;
-  GeoSpec matrixOnly;
+  GeoParams matrixOnly;
   matrixOnly.matrix = matrix;
-  GeoSpec plain;
-  GeoSpec rejected = noScale;
+  GeoParams plain;
+  GeoParams rejected = noScale;
   rejected.rawDirectory = {1, 1, 0, 1, 5000, 12345, 1, 0};
-  const GeoSpec utm = geofixture::OneTiePoint(40, 30, 1, 2, 1, {Short(1024, 1), Short(3072, 32631)});
+  const GeoParams utm = geofixture::OneTiePoint(40, 30, 1, 2, 1, {Short(1024, 1), Short(3072, 32631)});
   const std::vector<Case> cases = {
       {"one tiepoint, no scale", noScale, true, "", "Error 4 opening GeoTIFF"},
       {"one tiepoint, no scale, a matrix", noScaleMatrix, true, "", "Error 3 opening GeoTIFF"},
@@ -193,7 +193,7 @@ TEST_F(Calibracion, FailuresSendOneMessageAndNoText) {
     ProgramDir local;
     if (!c.catalogue.empty()) local.WriteCatalogue(c.catalogue);
     const std::string path = local.Path("map.tif");
-    if (c.writeFile) ASSERT_TRUE(geofixture::WriteGeoTiff(path, c.spec));
+    if (c.writeFile) ASSERT_TRUE(geofixture::WriteGeoTiff(path, c.params));
     const Result r = Calibra(path);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.salida.empty());

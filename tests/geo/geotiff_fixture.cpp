@@ -9,24 +9,24 @@ namespace {
 
 void Silent(GTIF*, int, const char*, ...) {}
 
-bool WriteKeys(TIFF* tif, const GeoSpec& spec) {
-  if (!spec.rawDirectory.empty()) {
-    if (!TIFFSetField(tif, TIFFTAG_GEOKEYDIRECTORY, static_cast<int>(spec.rawDirectory.size()),
-                      spec.rawDirectory.data()))
+bool WriteKeys(TIFF* tif, const GeoParams& params) {
+  if (!params.rawDirectory.empty()) {
+    if (!TIFFSetField(tif, TIFFTAG_GEOKEYDIRECTORY, static_cast<int>(params.rawDirectory.size()),
+                      params.rawDirectory.data()))
       return false;
-    if (!spec.rawDoubles.empty() &&
-        !TIFFSetField(tif, TIFFTAG_GEODOUBLEPARAMS, static_cast<int>(spec.rawDoubles.size()),
-                      spec.rawDoubles.data()))
+    if (!params.rawDoubles.empty() &&
+        !TIFFSetField(tif, TIFFTAG_GEODOUBLEPARAMS, static_cast<int>(params.rawDoubles.size()),
+                      params.rawDoubles.data()))
       return false;
-    if (!spec.rawAscii.empty() && !TIFFSetField(tif, TIFFTAG_GEOASCIIPARAMS, spec.rawAscii.c_str()))
+    if (!params.rawAscii.empty() && !TIFFSetField(tif, TIFFTAG_GEOASCIIPARAMS, params.rawAscii.c_str()))
       return false;
     return true;
   }
-  if (spec.keys.empty()) return true;
+  if (params.keys.empty()) return true;
   GTIF* gt = GTIFNewEx(tif, Silent, nullptr);
   if (gt == nullptr) return false;
   bool ok = true;
-  for (const Key& k : spec.keys) {
+  for (const Key& k : params.keys) {
     const geokey_t id = static_cast<geokey_t>(k.id);
     switch (k.type) {
       case Key::kShort: ok = ok && GTIFKeySet(gt, id, TYPE_SHORT, 1, k.shortValue); break;
@@ -41,38 +41,38 @@ bool WriteKeys(TIFF* tif, const GeoSpec& spec) {
 
 }  // namespace
 
-bool WriteGeoTiff(const std::string& path, const GeoSpec& spec) {
+bool WriteGeoTiff(const std::string& path, const GeoParams& params) {
   TIFF* tif = XTIFFOpen(path.c_str(), "w");
   if (tif == nullptr) return false;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bitsPerSample);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, params.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, params.height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, params.bitsPerSample);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, spec.height);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, params.height);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
   bool ok = true;
-  if (!spec.tiepoints.empty())
-    ok = ok && TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, static_cast<int>(spec.tiepoints.size()),
-                            spec.tiepoints.data());
-  if (!spec.pixelScale.empty())
-    ok = ok && TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, static_cast<int>(spec.pixelScale.size()),
-                            spec.pixelScale.data());
-  if (!spec.matrix.empty())
-    ok = ok && TIFFSetField(tif, TIFFTAG_GEOTRANSMATRIX, static_cast<int>(spec.matrix.size()),
-                            spec.matrix.data());
-  ok = ok && WriteKeys(tif, spec);
-  const tmsize_t rowBytes = (tmsize_t(spec.width) * spec.bitsPerSample + 7) / 8;
+  if (!params.tiepoints.empty())
+    ok = ok && TIFFSetField(tif, TIFFTAG_GEOTIEPOINTS, static_cast<int>(params.tiepoints.size()),
+                            params.tiepoints.data());
+  if (!params.pixelScale.empty())
+    ok = ok && TIFFSetField(tif, TIFFTAG_GEOPIXELSCALE, static_cast<int>(params.pixelScale.size()),
+                            params.pixelScale.data());
+  if (!params.matrix.empty())
+    ok = ok && TIFFSetField(tif, TIFFTAG_GEOTRANSMATRIX, static_cast<int>(params.matrix.size()),
+                            params.matrix.data());
+  ok = ok && WriteKeys(tif, params);
+  const tmsize_t rowBytes = (tmsize_t(params.width) * params.bitsPerSample + 7) / 8;
   std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
-  for (uint32_t y = 0; ok && y < spec.height; ++y) ok = TIFFWriteScanline(tif, row.data(), y, 0) >= 0;
+  for (uint32_t y = 0; ok && y < params.height; ++y) ok = TIFFWriteScanline(tif, row.data(), y, 0) >= 0;
   XTIFFClose(tif);
   return ok;
 }
 
-GeoSpec OneTiePoint(uint32_t width, uint32_t height, double x, double y, double scale,
+GeoParams OneTiePoint(uint32_t width, uint32_t height, double x, double y, double scale,
                     std::vector<Key> keys) {
-  GeoSpec s;
+  GeoParams s;
   s.width = width;
   s.height = height;
   s.bitsPerSample = width * height > 100000 ? 1 : 8;

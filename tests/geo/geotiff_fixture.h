@@ -20,7 +20,7 @@ inline Key Short(int id, int v) { return Key{Key::kShort, id, v, 0.0, {}}; }
 inline Key Double(int id, double v) { return Key{Key::kDouble, id, 0, v, {}}; }
 inline Key Ascii(int id, std::string t) { return Key{Key::kAscii, id, 0, 0.0, std::move(t)}; }
 
-struct GeoSpec {
+struct GeoParams {
   uint32_t width = 4;
   uint32_t height = 3;
   uint16_t bitsPerSample = 8;
@@ -36,11 +36,11 @@ struct GeoSpec {
 };
 
 // Writes the file; false when libtiff or libgeotiff refuses.
-bool WriteGeoTiff(const std::string& path, const GeoSpec& spec);
+bool WriteGeoTiff(const std::string& path, const GeoParams& params);
 
 // The usual projected fixture: one tiepoint (0,0,0,x,y,0), a pixel scale and
 // the given keys.
-GeoSpec OneTiePoint(uint32_t width, uint32_t height, double x, double y, double scale,
+GeoParams OneTiePoint(uint32_t width, uint32_t height, double x, double y, double scale,
                     std::vector<Key> keys);
 
 }  // namespace geofixture

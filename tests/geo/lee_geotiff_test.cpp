@@ -14,7 +14,7 @@
 
 using geofixture::Ascii;
 using geofixture::Double;
-using geofixture::GeoSpec;
+using geofixture::GeoParams;
 using geofixture::Short;
 
 namespace {
@@ -27,24 +27,24 @@ struct Record {
 
 class LeeGeoTiff : public ::testing::Test {
  protected:
-  // Writes the spec and reads it back; the call's result must be 1.
-  TDatosGeoTiffDLL& Read(const GeoSpec& spec) {
+  // Writes the file these parameters describe and reads it back; the call's result must be 1.
+  TDatosGeoTiffDLL& Read(const GeoParams& params) {
     const std::string path = dir.Path("g.tif");
-    EXPECT_TRUE(geofixture::WriteGeoTiff(path, spec));
+    EXPECT_TRUE(geofixture::WriteGeoTiff(path, params));
     DString error("untouched");
     EXPECT_EQ(Lee_GeoTIFF(path.c_str(), &rec.d, error), 1);
     EXPECT_STREQ(error.Texto(), "untouched");
     return rec.d;
   }
-  static GeoSpec WithKeys(std::vector<geofixture::Key> keys) {
-    GeoSpec s;
+  static GeoParams WithKeys(std::vector<geofixture::Key> keys) {
+    GeoParams s;
     s.tiepoints = {0, 0, 0, 1, 2, 0};
     s.keys = std::move(keys);
     return s;
   }
-  static GeoSpec WithRawKeys(std::vector<uint16_t> dir, std::vector<double> dbl = {},
+  static GeoParams WithRawKeys(std::vector<uint16_t> dir, std::vector<double> dbl = {},
                              std::string ascii = {}) {
-    GeoSpec s;
+    GeoParams s;
     s.tiepoints = {0, 0, 0, 1, 2, 0};
     s.rawDirectory = std::move(dir);
     s.rawDoubles = std::move(dbl);
@@ -71,12 +71,12 @@ void ExpectReset(const TDatosGeoTiffDLL& d) {
 }
 
 TEST_F(LeeGeoTiff, PlainTiffHasNoGeoreferenceButItsSize) {
-  fixture::TiffSpec spec;
-  spec.width = 7;
-  spec.height = 5;
-  spec.bitsPerSample = 16;
+  fixture::TiffParams params;
+  params.width = 7;
+  params.height = 5;
+  params.bitsPerSample = 16;
   const std::string path = dir.Path("plain.tif");
-  ASSERT_TRUE(fixture::WriteTiff(path, spec, fixture::PatternPixels(spec)));
+  ASSERT_TRUE(fixture::WriteTiff(path, params, fixture::PatternPixels(params)));
   DString error;
   ASSERT_EQ(Lee_GeoTIFF(path.c_str(), &rec.d, error), 1);
   ExpectReset(rec.d);
@@ -106,8 +106,8 @@ TEST_F(LeeGeoTiff, UnopenablePathFailsWithLibtiffReason) {
 TEST_F(LeeGeoTiff, DirectoryThatLibgeotiffRejectsFailsWithoutGeographicInformation) {
   // A key stored in a tag libgeotiff does not know.
   const std::string path = dir.Path("bad.tif");
-  GeoSpec spec = WithRawKeys({1, 1, 0, 1, 5000, 12345, 1, 0});
-  ASSERT_TRUE(geofixture::WriteGeoTiff(path, spec));
+  GeoParams params = WithRawKeys({1, 1, 0, 1, 5000, 12345, 1, 0});
+  ASSERT_TRUE(geofixture::WriteGeoTiff(path, params));
   DString error;
   EXPECT_EQ(Lee_GeoTIFF(path.c_str(), &rec.d, error), 0);
   EXPECT_STREQ(error.Texto(),
@@ -123,11 +123,11 @@ TEST_F(LeeGeoTiff, TiePointCounts) {
   };
   for (Case c : {Case{6, 1}, Case{12, 2}, Case{7, 1}, Case{30, 4}}) {
     SCOPED_TRACE(c.values);
-    GeoSpec spec;
-    for (int i = 0; i < c.values; ++i) spec.tiepoints.push_back(i + 1);
+    GeoParams params;
+    for (int i = 0; i < c.values; ++i) params.tiepoints.push_back(i + 1);
     Record fresh;
     rec = fresh;
-    const TDatosGeoTiffDLL& d = Read(spec);
+    const TDatosGeoTiffDLL& d = Read(params);
     EXPECT_EQ(d.HayTiePoints, 1);
     EXPECT_EQ(d.NumTiePoints, c.expected);
     const int stored = c.values < 24 ? c.values : 24;
@@ -139,10 +139,10 @@ TEST_F(LeeGeoTiff, TiePointCounts) {
 }
 
 TEST_F(LeeGeoTiff, ScaleAndMatrixShortOfValuesReadAsZero) {
-  GeoSpec spec;
-  spec.pixelScale = {2.5, 3.5};
-  spec.matrix = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const TDatosGeoTiffDLL& d = Read(spec);
+  GeoParams params;
+  params.pixelScale = {2.5, 3.5};
+  params.matrix = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  const TDatosGeoTiffDLL& d = Read(params);
   EXPECT_EQ(d.HayTiePoints, 0);
   EXPECT_EQ(d.HayEscala, 1);
   EXPECT_EQ(d.Escala[0], 2.5);

@@ -8,7 +8,7 @@
 
 namespace geofixture {
 
-struct GeoSpec {
+struct GeoParams {
   uint32_t width = 40;
   uint32_t height = 30;
   int modelType = 1;        // 1 projected, 2 geographic
@@ -18,7 +18,7 @@ struct GeoSpec {
   std::vector<double> scale = {2, 2, 0};
 };
 
-bool WriteGeoTiff(const std::string& path, const GeoSpec& spec);
+bool WriteGeoTiff(const std::string& path, const GeoParams& params);
 
 }  // namespace geofixture
 

@@ -100,8 +100,8 @@ std::vector<uint32_t> ReadBmp(const std::string& path, uint32_t* width, uint32_t
   return out;
 }
 
-fixture::TiffSpec RgbSpec(uint32_t w, uint32_t h) {
-  fixture::TiffSpec s;
+fixture::TiffParams RgbParams(uint32_t w, uint32_t h) {
+  fixture::TiffParams s;
   s.width = w;
   s.height = h;
   s.samplesPerPixel = 3;
@@ -109,8 +109,8 @@ fixture::TiffSpec RgbSpec(uint32_t w, uint32_t h) {
   return s;
 }
 
-fixture::TiffSpec PaletteSpec(uint16_t bits) {
-  fixture::TiffSpec s;
+fixture::TiffParams PaletteParams(uint16_t bits) {
+  fixture::TiffParams s;
   s.width = 21;
   s.height = 13;
   s.bitsPerSample = bits;
@@ -126,10 +126,10 @@ fixture::TiffSpec PaletteSpec(uint16_t bits) {
   return s;
 }
 
-std::string WriteFixture(const Host& h, const std::string& name, const fixture::TiffSpec& spec) {
+std::string WriteFixture(const Host& h, const std::string& name, const fixture::TiffParams& params) {
   std::string path = h.Path(name);
   std::string why;
-  EXPECT_TRUE(fixture::WriteTiff(path, spec, fixture::PatternPixels(spec), &why)) << why;
+  EXPECT_TRUE(fixture::WriteTiff(path, params, fixture::PatternPixels(params), &why)) << why;
   return path;
 }
 
@@ -137,7 +137,7 @@ std::string WriteFixture(const Host& h, const std::string& name, const fixture::
 
 struct ZoneCase {
   const char* name;
-  fixture::TiffSpec spec;
+  fixture::TiffParams params;
   std::vector<int32_t> zone;  // x0,x1,y0,y1; empty: whole image
   std::vector<int32_t> size;  // w,h; empty: the zone's
   const char* extension;
@@ -148,7 +148,7 @@ class ZoneTest : public ::testing::TestWithParam<ZoneCase> {};
 TEST_P(ZoneTest, WritesThePixelsOfTheSource) {
   const ZoneCase& c = GetParam();
   Host h;
-  std::string tif = WriteFixture(h, "in.tif", c.spec);
+  std::string tif = WriteFixture(h, "in.tif", c.params);
   std::string out = h.Path(std::string("out.") + c.extension);
   std::vector<std::string> args = {"zone", tif, "-o", out};
   auto list = [](const std::vector<int32_t>& v) {
@@ -176,7 +176,7 @@ TEST_P(ZoneTest, WritesThePixelsOfTheSource) {
   } else {
     int bits = 0;
     got = ReadBmp(out, &ow, &oh, &bits);
-    EXPECT_EQ(bits, c.spec.photometric == PHOTOMETRIC_RGB ? 24 : c.spec.bitsPerSample);
+    EXPECT_EQ(bits, c.params.photometric == PHOTOMETRIC_RGB ? 24 : c.params.bitsPerSample);
   }
   ASSERT_EQ(ow, uint32_t(w));
   ASSERT_EQ(oh, uint32_t(hh));
@@ -188,8 +188,8 @@ TEST_P(ZoneTest, WritesThePixelsOfTheSource) {
   }
 }
 
-fixture::TiffSpec Bilevel() {
-  fixture::TiffSpec s;
+fixture::TiffParams Bilevel() {
+  fixture::TiffParams s;
   s.width = 37;
   s.height = 9;
   s.bitsPerSample = 1;
@@ -199,13 +199,13 @@ fixture::TiffSpec Bilevel() {
 
 INSTANTIATE_TEST_SUITE_P(
     Host, ZoneTest,
-    ::testing::Values(ZoneCase{"rgb_whole_png", RgbSpec(33, 17), {}, {}, "png"},
-                      ZoneCase{"rgb_whole_bmp", RgbSpec(33, 17), {}, {}, "bmp"},
-                      ZoneCase{"rgb_subsampled_png", RgbSpec(64, 48), {8, 56, 4, 44}, {16, 10}, "png"},
-                      ZoneCase{"rgb_subsampled_bmp", RgbSpec(64, 48), {8, 56, 4, 44}, {16, 10}, "bmp"},
-                      ZoneCase{"palette8_png", PaletteSpec(8), {}, {}, "png"},
-                      ZoneCase{"palette8_bmp", PaletteSpec(8), {}, {}, "bmp"},
-                      ZoneCase{"palette4_bmp", PaletteSpec(4), {}, {}, "bmp"},
+    ::testing::Values(ZoneCase{"rgb_whole_png", RgbParams(33, 17), {}, {}, "png"},
+                      ZoneCase{"rgb_whole_bmp", RgbParams(33, 17), {}, {}, "bmp"},
+                      ZoneCase{"rgb_subsampled_png", RgbParams(64, 48), {8, 56, 4, 44}, {16, 10}, "png"},
+                      ZoneCase{"rgb_subsampled_bmp", RgbParams(64, 48), {8, 56, 4, 44}, {16, 10}, "bmp"},
+                      ZoneCase{"palette8_png", PaletteParams(8), {}, {}, "png"},
+                      ZoneCase{"palette8_bmp", PaletteParams(8), {}, {}, "bmp"},
+                      ZoneCase{"palette4_bmp", PaletteParams(4), {}, {}, "bmp"},
                       ZoneCase{"bilevel_png", Bilevel(), {}, {}, "png"},
                       ZoneCase{"bilevel_bmp", Bilevel(), {}, {}, "bmp"}),
     [](const ::testing::TestParamInfo<ZoneCase>& info) { return std::string(info.param.name); });
@@ -268,9 +268,9 @@ INSTANTIATE_TEST_SUITE_P(Host, SaveTest, ::testing::Values(1, 4, 8, 16, 24, 32),
 TEST(HostSave, BmpAndTiffInputsKeepTheirPixels) {
   SKIP_WITHOUT("_ZeltoPlugIn_Save_Raster_Create");
   Host h;
-  for (const fixture::TiffSpec& spec : {RgbSpec(29, 11), PaletteSpec(8), PaletteSpec(4)}) {
-    SCOPED_TRACE(spec.photometric == PHOTOMETRIC_RGB ? "rgb" : "palette " + std::to_string(spec.bitsPerSample));
-    std::string tif = WriteFixture(h, "src.tif", spec);
+  for (const fixture::TiffParams& params : {RgbParams(29, 11), PaletteParams(8), PaletteParams(4)}) {
+    SCOPED_TRACE(params.photometric == PHOTOMETRIC_RGB ? "rgb" : "palette " + std::to_string(params.bitsPerSample));
+    std::string tif = WriteFixture(h, "src.tif", params);
     uint32_t sw = 0, sh = 0;
     std::vector<uint32_t> source = TiffColours(tif, &sw, &sh);
     ASSERT_EQ(h.Run({"zone", tif, "-o", h.Path("src.bmp")}).status, 0);
@@ -288,7 +288,7 @@ TEST(HostSave, BmpAndTiffInputsKeepTheirPixels) {
 
 TEST(HostCancel, ZoneAndSaveFailCleanlyAndLeaveNoFile) {
   Host h;
-  std::string tif = WriteFixture(h, "in.tif", RgbSpec(64, 48));
+  std::string tif = WriteFixture(h, "in.tif", RgbParams(64, 48));
   Result zone = h.Run({"zone", tif, "-o", h.Path("out.png"), "--cancel-after", "2"});
   EXPECT_EQ(zone.status, 130) << zone.err;
   EXPECT_NE(zone.err.find("cancelled"), std::string::npos) << zone.err;
@@ -316,7 +316,7 @@ class ErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(ErrorTest, ExitStatusAndMessage) {
   const ErrorCase& c = GetParam();
   Host h;
-  std::string good = WriteFixture(h, "good.tif", RgbSpec(8, 8));
+  std::string good = WriteFixture(h, "good.tif", RgbParams(8, 8));
   fixture::WriteBytes(h.Path("notatiff.tif"), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0});
   fixture::WriteBytes(h.Path("picture.gif"), {'G', 'I', 'F', '8', '9', 'a'});
   std::vector<std::string> args;
@@ -383,13 +383,13 @@ TEST(HostInfo, ReportsWhatOpenAndTheFirstZoneGive) {
   EXPECT_NE(bare.out.find("version:      Zeltomap TIF plug-in, version 1.02\n"), std::string::npos);
   EXPECT_NE(bare.out.find("2      geo TIF maps     *.TIF"), std::string::npos) << bare.out;
 
-  Result palette = h.Run({"info", WriteFixture(h, "p.tif", PaletteSpec(4))});
+  Result palette = h.Run({"info", WriteFixture(h, "p.tif", PaletteParams(4))});
   ASSERT_EQ(palette.status, 0) << palette.err;
   EXPECT_NE(palette.out.find("width:        21\nheight:       13\ndepth:        4 bits per pixel\npalette:      16 entries\n"),
             std::string::npos)
       << palette.out;
 
-  Result rgb = h.Run({"info", WriteFixture(h, "rgb.tif", RgbSpec(5, 3))});
+  Result rgb = h.Run({"info", WriteFixture(h, "rgb.tif", RgbParams(5, 3))});
   ASSERT_EQ(rgb.status, 0) << rgb.err;
   EXPECT_NE(rgb.out.find("depth:        24 bits per pixel\npalette:      none"), std::string::npos) << rgb.out;
 }
@@ -398,21 +398,21 @@ TEST(HostInfo, ReportsWhatOpenAndTheFirstZoneGive) {
 
 struct CalibrationCase {
   const char* name;
-  geofixture::GeoSpec spec;
+  geofixture::GeoParams params;
   const char* projection;
   const char* coordinates;
   const char* datum;
   const char* firstPoint;
 };
 
-geofixture::GeoSpec Projected(int code) {
-  geofixture::GeoSpec s;
+geofixture::GeoParams Projected(int code) {
+  geofixture::GeoParams s;
   s.projectedCode = code;
   return s;
 }
 
-geofixture::GeoSpec Geographic() {
-  geofixture::GeoSpec s;
+geofixture::GeoParams Geographic() {
+  geofixture::GeoParams s;
   s.modelType = 2;
   s.geographicCode = 4326;
   s.tiepoints = {0, 0, 0, 2.5, 42.25, 0};
@@ -428,7 +428,7 @@ TEST_P(CalibrateTest, PrintsTheCalibrationText) {
   const CalibrationCase& c = GetParam();
   Host h;
   std::string tif = h.Path("map.tif");
-  ASSERT_TRUE(geofixture::WriteGeoTiff(tif, c.spec));
+  ASSERT_TRUE(geofixture::WriteGeoTiff(tif, c.params));
   Result r = h.Run({"calibrate", tif});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string head = std::string("Zeltomap MAP File\r\n<Header>\r\nVersion=2\r\nVerZeltomap=6.2.n\r\n") +
@@ -462,7 +462,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HostCalibrate, FailuresGiveTheModulesMessage) {
   SKIP_WITHOUT("_ZeltoPlugIn_Lee_Calibracion");
   Host h;
-  std::string plain = WriteFixture(h, "plain.tif", RgbSpec(8, 8));
+  std::string plain = WriteFixture(h, "plain.tif", RgbParams(8, 8));
   fixture::WriteBytes(h.Path("notatiff.tif"), {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
   struct {
     std::string path;
@@ -510,10 +510,10 @@ TEST(HostReadme, TheCExampleIsTheOneThatIsBuiltAndItRuns) {
   EXPECT_LT(readme.find("bash scripts/demo.sh"), readme.find("bash scripts/test.sh"));
 
   fixture::TempDir dir;
-  fixture::TiffSpec spec = RgbSpec(6, 4);
+  fixture::TiffParams params = RgbParams(6, 4);
   std::string tif = dir.Path("x.tif");
-  ASSERT_TRUE(fixture::WriteTiff(tif, spec, fixture::PatternPixels(spec)));
-  std::vector<uint8_t> pixels = fixture::PatternPixels(spec);
+  ASSERT_TRUE(fixture::WriteTiff(tif, params, fixture::PatternPixels(params)));
+  std::vector<uint8_t> pixels = fixture::PatternPixels(params);
   Result r = runproc::Run({ZELTO_README_EXAMPLE, ZELTO_PLUGIN_PATH, tif}, dir.Dir());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "6 x 4, 24 bits per pixel\ntop-left pixel: red " + std::to_string(pixels[0]) + ", green " +

@@ -99,15 +99,15 @@ TEST(HostileOpen, RowsTooLargeForTheHostAreRefused) {
 class HostileZone : public ::testing::Test {
  protected:
   void SetUp() override {
-    spec_.width = 9;
-    spec_.height = 5;
-    spec_.samplesPerPixel = 3;
-    spec_.photometric = PHOTOMETRIC_RGB;
+    params_.width = 9;
+    params_.height = 5;
+    params_.samplesPerPixel = 3;
+    params_.photometric = PHOTOMETRIC_RGB;
     path_ = dir_.Path("small.tif");
-    ASSERT_TRUE(fixture::WriteTiff(path_, spec_, fixture::PatternPixels(spec_)));
+    ASSERT_TRUE(fixture::WriteTiff(path_, params_, fixture::PatternPixels(params_)));
   }
   fixture::TempDir dir_;
-  fixture::TiffSpec spec_;
+  fixture::TiffParams params_;
   std::string path_;
 };
 

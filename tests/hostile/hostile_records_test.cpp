@@ -24,28 +24,28 @@ TEST(HostileGeoTiff, OverlongCitationsManyKeysAndSixTiepointsStayInTheirFields) 
   using namespace geofixture;
   ProgramDir program;
   program.WriteCatalogue(std::string("EPSG=32631\n") + kWkt32631 + "\n");
-  GeoSpec spec;
-  spec.width = 10;
-  spec.height = 10;
+  GeoParams params;
+  params.width = 10;
+  params.height = 10;
   for (int i = 0; i < 6; ++i) {
     const double p[] = {double(i), double(i), 0, 1000.0 + i, 2000.0 - i, 0};
-    spec.tiepoints.insert(spec.tiepoints.end(), p, p + 6);
+    params.tiepoints.insert(params.tiepoints.end(), p, p + 6);
   }
   // A raw directory: libgeotiff's own writer cannot hold this many unknown keys.
   const std::string pcs(5000, 'p'), gt(3000, 'g'), geog(700, 'c');
-  spec.rawAscii = pcs + "|" + gt + "|" + geog + "|";
-  spec.rawDirectory = {1, 1, 0, 0,
+  params.rawAscii = pcs + "|" + gt + "|" + geog + "|";
+  params.rawDirectory = {1, 1, 0, 0,
                        GTModelTypeGeoKey, 0, 1, ModelTypeProjected,
                        ProjectedCSTypeGeoKey, 0, 1, 32631,
                        PCSCitationGeoKey, 34737, uint16_t(pcs.size() + 1), 0,
                        GTCitationGeoKey, 34737, uint16_t(gt.size() + 1), uint16_t(pcs.size() + 1),
                        GeogCitationGeoKey, 34737, uint16_t(geog.size() + 1), uint16_t(pcs.size() + gt.size() + 2)};
   // Unknown keys, each listed in OtrasClaves until its room runs out.
-  for (uint16_t id = 5000; id < 5200; ++id) spec.rawDirectory.insert(spec.rawDirectory.end(), {id, 0, 1, id});
-  spec.rawDirectory[3] = uint16_t(spec.rawDirectory.size() / 4 - 1);
-  spec.rawDoubles = {0.0};
+  for (uint16_t id = 5000; id < 5200; ++id) params.rawDirectory.insert(params.rawDirectory.end(), {id, 0, 1, id});
+  params.rawDirectory[3] = uint16_t(params.rawDirectory.size() / 4 - 1);
+  params.rawDoubles = {0.0};
   const std::string path = program.Path("long.tif");
-  ASSERT_TRUE(WriteGeoTiff(path, spec));
+  ASSERT_TRUE(WriteGeoTiff(path, params));
 
   TDatosGeoTiffDLL d;
   std::memset(&d, 0x5A, sizeof d);

@@ -6,7 +6,7 @@
 #include "tiff_fixture.h"
 #include "zone_helpers.h"
 
-using fixture::TiffSpec;
+using fixture::TiffParams;
 
 namespace {
 
@@ -25,8 +25,8 @@ struct Codec {
   uint16_t predictor;
 };
 
-TiffSpec MakeSpec(Kind kind, uint32_t w, uint32_t h) {
-  TiffSpec s;
+TiffParams MakeParams(Kind kind, uint32_t w, uint32_t h) {
+  TiffParams s;
   s.width = w;
   s.height = h;
   switch (kind) {
@@ -57,7 +57,7 @@ TiffSpec MakeSpec(Kind kind, uint32_t w, uint32_t h) {
 }
 
 // Smooth content, so that JPEG stays close to it.
-std::vector<uint8_t> SmoothPixels(const TiffSpec& s) {
+std::vector<uint8_t> SmoothPixels(const TiffParams& s) {
   std::vector<uint8_t> p = fixture::PatternPixels(s, 3);
   if (s.bitsPerSample != 8) return p;
   const uint64_t row = fixture::PackedRowBytes(s);
@@ -110,22 +110,22 @@ TEST(ReaderCompare, EveryZoneMatchesLibtiffRgbaRendering) {
     for (const Codec& codec : codecs) {
       for (const Layout& layout : layouts) {
         if (!Applies(kind, codec, layout)) continue;
-        TiffSpec spec = MakeSpec(kind, w, h);
-        spec.compression = codec.compression;
-        spec.predictor = codec.predictor;
-        spec.rowsPerStrip = layout.rowsPerStrip;
-        spec.tileWidth = spec.tileLength = layout.tile;
-        if (layout.separate) spec.planar = PLANARCONFIG_SEPARATE;
+        TiffParams params = MakeParams(kind, w, h);
+        params.compression = codec.compression;
+        params.predictor = codec.predictor;
+        params.rowsPerStrip = layout.rowsPerStrip;
+        params.tileWidth = params.tileLength = layout.tile;
+        if (layout.separate) params.planar = PLANARCONFIG_SEPARATE;
         if (codec.compression == COMPRESSION_JPEG && kind == Kind::kRgb) {
-          spec.photometric = PHOTOMETRIC_YCBCR;
-          spec.jpegYCbCr = true;
+          params.photometric = PHOTOMETRIC_YCBCR;
+          params.jpegYCbCr = true;
         }
-        if (codec.compression == COMPRESSION_JPEG && layout.rowsPerStrip == 1) spec.rowsPerStrip = 16;
+        if (codec.compression == COMPRESSION_JPEG && layout.rowsPerStrip == 1) params.rowsPerStrip = 16;
         const std::string name = std::to_string(int(kind)) + "-" + codec.name + "-" + layout.name + ".tif";
         SCOPED_TRACE(name);
         const std::string path = dir.Path(name);
         std::string why;
-        ASSERT_TRUE(fixture::WriteTiff(path, spec, SmoothPixels(spec), &why)) << why << ": " << host::Plugin::Get().GetTiffError();
+        ASSERT_TRUE(fixture::WriteTiff(path, params, SmoothPixels(params), &why)) << why << ": " << host::Plugin::Get().GetTiffError();
         uint32_t rw = 0, rh = 0;
         const std::vector<uint32_t> rgba = fixture::ReadRgba(path, &rw, &rh);
         ASSERT_EQ(rgba.size(), size_t(w) * h);

@@ -6,24 +6,24 @@
 #include "tiff_fixture.h"
 #include "zone_helpers.h"
 
-using fixture::TiffSpec;
+using fixture::TiffParams;
 
 namespace {
 
-std::string Write(const fixture::TempDir& dir, const std::string& name, const TiffSpec& spec,
+std::string Write(const fixture::TempDir& dir, const std::string& name, const TiffParams& params,
                   const std::vector<uint8_t>& pixels) {
   std::string path = dir.Path(name);
   std::string why;
-  EXPECT_TRUE(fixture::WriteTiff(path, spec, pixels, &why)) << why;
+  EXPECT_TRUE(fixture::WriteTiff(path, params, pixels, &why)) << why;
   return path;
 }
 
-std::string Write(const fixture::TempDir& dir, const std::string& name, const TiffSpec& spec) {
-  return Write(dir, name, spec, fixture::PatternPixels(spec));
+std::string Write(const fixture::TempDir& dir, const std::string& name, const TiffParams& params) {
+  return Write(dir, name, params, fixture::PatternPixels(params));
 }
 
-TiffSpec Rgb(uint32_t w, uint32_t h, uint16_t samples = 3) {
-  TiffSpec s;
+TiffParams Rgb(uint32_t w, uint32_t h, uint16_t samples = 3) {
+  TiffParams s;
   s.width = w;
   s.height = h;
   s.samplesPerPixel = samples;
@@ -45,27 +45,27 @@ TEST(ReaderOpen, DeliveredDepthFollowsTheTags) {
   fixture::TempDir dir;
   struct Case {
     const char* name;
-    TiffSpec spec;
+    TiffParams params;
     int32_t depth;
   };
-  TiffSpec g4;
+  TiffParams g4;
   g4.bitsPerSample = 1;
   g4.writeBitsPerSample = false;
   g4.compression = COMPRESSION_CCITTFAX4;
   g4.photometric = PHOTOMETRIC_MINISWHITE;
-  TiffSpec whiteNoBits;
+  TiffParams whiteNoBits;
   whiteNoBits.bitsPerSample = 1;
   whiteNoBits.writeBitsPerSample = false;
   whiteNoBits.photometric = PHOTOMETRIC_MINISWHITE;
-  TiffSpec grey16;
+  TiffParams grey16;
   grey16.bitsPerSample = 16;
-  TiffSpec bilevel;
+  TiffParams bilevel;
   bilevel.bitsPerSample = 1;
-  TiffSpec palette4;
+  TiffParams palette4;
   palette4.bitsPerSample = 4;
   palette4.photometric = PHOTOMETRIC_PALETTE;
   palette4.colormap = Colormap(16, [](int i, int c) { return uint16_t((i + 1) * 4000 + c); });
-  TiffSpec separated = Rgb(8, 8, 4);
+  TiffParams separated = Rgb(8, 8, 4);
   separated.photometric = PHOTOMETRIC_SEPARATED;
   separated.extraSamples.clear();
   const Case cases[] = {
@@ -75,11 +75,11 @@ TEST(ReaderOpen, DeliveredDepthFollowsTheTags) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.spec));
+    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.params));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(int32_t(r.raster.BitsPerPixel), c.depth);  // packed field: copy, never bind
-    EXPECT_EQ(r.raster.Width, c.spec.width);
-    EXPECT_EQ(r.raster.Height, -int32_t(c.spec.height));
+    EXPECT_EQ(r.raster.Width, c.params.width);
+    EXPECT_EQ(r.raster.Height, -int32_t(c.params.height));
     EXPECT_EQ(r.raster.Opened, 1);
     EXPECT_NE(static_cast<void*>(r.raster.Reader), nullptr);
     // Bytes the host owns stay as the host set them.
@@ -92,7 +92,7 @@ TEST(ReaderOpen, DeliveredDepthFollowsTheTags) {
 TEST(ReaderOpen, FailuresSendTheFixedMessageAndLeaveTheRecord) {
   fixture::TempDir dir;
   fixture::WriteBytes(dir.Path("text.tif"), {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
-  TiffSpec rgb4 = Rgb(8, 8);
+  TiffParams rgb4 = Rgb(8, 8);
   rgb4.bitsPerSample = 4;  // announced at 4 bits, decoded at 12: nothing sound to deliver
   const std::string unconvertible = Write(dir, "rgb4.tif", rgb4);
   for (const std::string& path : {dir.Path("missing.tif"), dir.Path("text.tif"), unconvertible}) {
@@ -136,27 +136,27 @@ TEST(ReaderPalette, BuiltAtTheFirstZoneRead) {
   fixture::TempDir dir;
   struct Case {
     const char* name;
-    TiffSpec spec;
+    TiffParams params;
     int32_t count;
     std::vector<uint32_t> firstEntries;  // 0x00RRGGBB
   };
-  TiffSpec white;
+  TiffParams white;
   white.bitsPerSample = 1;
   white.photometric = PHOTOMETRIC_MINISWHITE;
-  TiffSpec black = white;
+  TiffParams black = white;
   black.photometric = PHOTOMETRIC_MINISBLACK;
-  TiffSpec grey = black;
+  TiffParams grey = black;
   grey.bitsPerSample = 8;
-  TiffSpec lowBytes;
+  TiffParams lowBytes;
   lowBytes.photometric = PHOTOMETRIC_PALETTE;
   lowBytes.colormap = Colormap(256, [](int i, int c) { return uint16_t((i + c * 10) % 256); });
-  TiffSpec highBytes = lowBytes;
+  TiffParams highBytes = lowBytes;
   highBytes.colormap[5] = 256;  // one wide value switches every entry to its high byte
-  TiffSpec trimmed = lowBytes;
+  TiffParams trimmed = lowBytes;
   trimmed.colormap = Colormap(256, [](int i, int c) { return uint16_t(i >= 200 ? 0 : (i + 1) * 256 + c); });
-  TiffSpec blackFirst = trimmed;
+  TiffParams blackFirst = trimmed;
   blackFirst.colormap = Colormap(256, [](int i, int c) { return uint16_t(i >= 200 || i == 0 ? 0 : i * 256 + c); });
-  TiffSpec palette4 = lowBytes;
+  TiffParams palette4 = lowBytes;
   palette4.bitsPerSample = 4;
   palette4.colormap = Colormap(16, [](int i, int c) { return uint16_t(0x1000 * i + 0x100 * c + 0xFF); });
   const Case cases[] = {
@@ -171,10 +171,10 @@ TEST(ReaderPalette, BuiltAtTheFirstZoneRead) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.spec));
+    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.params));
     ASSERT_TRUE(r.ok);
     Zone z;
-    ReadZone(r, z, 0, 0, 0, 0, int32_t(c.spec.width), 1);
+    ReadZone(r, z, 0, 0, 0, 0, int32_t(c.params.width), 1);
     ASSERT_EQ(z.result, 1);
     EXPECT_EQ(z.bitmap.PaletteCount, c.count);
     ASSERT_NE(z.bitmap.Palette, nullptr);
@@ -188,9 +188,9 @@ TEST(ReaderPalette, BuiltAtTheFirstZoneRead) {
 
 TEST(ReaderZone, RowForRowDeliversBlueGreenRedRowsFromY0) {
   fixture::TempDir dir;
-  const TiffSpec spec = Rgb(5, 9);  // 15-byte rows padded to 16 in the host
-  const auto pixels = fixture::PatternPixels(spec);
-  OpenedRaster r(Write(dir, "rgb.tif", spec, pixels));
+  const TiffParams params = Rgb(5, 9);  // 15-byte rows padded to 16 in the host
+  const auto pixels = fixture::PatternPixels(params);
+  OpenedRaster r(Write(dir, "rgb.tif", params, pixels));
   ASSERT_TRUE(r.ok);
   Zone z;
   // x0, x1 and y1 are not consulted when the width is the image's.
@@ -210,9 +210,9 @@ TEST(ReaderZone, RowForRowDeliversBlueGreenRedRowsFromY0) {
 
 TEST(ReaderZone, SubsampledStepsPickEverySxthPixelOfEverySythRow) {
   fixture::TempDir dir;
-  const TiffSpec spec = Rgb(420, 320, 4);
-  const auto pixels = fixture::PatternPixels(spec);
-  OpenedRaster r(Write(dir, "rgba.tif", spec, pixels));
+  const TiffParams params = Rgb(420, 320, 4);
+  const auto pixels = fixture::PatternPixels(params);
+  OpenedRaster r(Write(dir, "rgba.tif", params, pixels));
   ASSERT_TRUE(r.ok);
   struct Case {
     int32_t x0, x1, y0, y1, w, h, sx, sy;
@@ -239,8 +239,8 @@ TEST(ReaderZone, SubsampledStepsPickEverySxthPixelOfEverySythRow) {
 
 TEST(ReaderZone, CancelAtTheFirstQuestion) {
   fixture::TempDir dir;
-  const TiffSpec spec = Rgb(16, 16);
-  OpenedRaster r(Write(dir, "rgb.tif", spec));
+  const TiffParams params = Rgb(16, 16);
+  OpenedRaster r(Write(dir, "rgb.tif", params));
   ASSERT_TRUE(r.ok);
   for (bool rowForRow : {true, false}) {
     SCOPED_TRACE(rowForRow);
@@ -259,7 +259,7 @@ TEST(ReaderZone, CancelAtTheFirstQuestion) {
 
 TEST(ReaderZone, AllocationFailureAndBadSizes) {
   fixture::TempDir dir;
-  OpenedRaster r(Write(dir, "grey.tif", TiffSpec{}));
+  OpenedRaster r(Write(dir, "grey.tif", TiffParams{}));
   ASSERT_TRUE(r.ok);
   Zone z;
   z.bitmap.failAllocate = true;
@@ -278,12 +278,12 @@ TEST(ReaderZone, AllocationFailureAndBadSizes) {
 
 TEST(ReaderZone, PixelsOutsideTheImageComeBackZero) {
   fixture::TempDir dir;
-  TiffSpec spec;
-  spec.width = 10;
-  spec.height = 10;
-  auto pixels = fixture::PatternPixels(spec);
+  TiffParams params;
+  params.width = 10;
+  params.height = 10;
+  auto pixels = fixture::PatternPixels(params);
   for (auto& p : pixels) p |= 1;  // no zero inside the image
-  OpenedRaster r(Write(dir, "grey.tif", spec, pixels));
+  OpenedRaster r(Write(dir, "grey.tif", params, pixels));
   ASSERT_TRUE(r.ok);
   Zone z;
   ReadZone(r, z, -4, 16, -4, 16, 5, 5);  // steps 4, from outside to outside
@@ -305,7 +305,7 @@ TEST(ReaderZone, PixelsOutsideTheImageComeBackZero) {
 TEST(ReaderZone, ConvertedSamples) {
   fixture::TempDir dir;
   // 16-bit grey: the high byte of each sample.
-  TiffSpec grey16;
+  TiffParams grey16;
   grey16.width = 4;
   grey16.height = 1;
   grey16.bitsPerSample = 16;
@@ -313,26 +313,26 @@ TEST(ReaderZone, ConvertedSamples) {
   const uint16_t values[] = {0x0102, 0xFF00, 0x80FF, 0x00FF};
   std::memcpy(g16.data(), values, 8);
   // 4-bit grey announced at 8: scaled to 0..255.
-  TiffSpec grey4;
+  TiffParams grey4;
   grey4.width = 4;
   grey4.height = 1;
   grey4.bitsPerSample = 4;
   // 1-bit MinIsWhite without BitsPerSample, announced at 8.
-  TiffSpec white;
+  TiffParams white;
   white.width = 8;
   white.height = 1;
   white.bitsPerSample = 1;
   white.writeBitsPerSample = false;
   white.photometric = PHOTOMETRIC_MINISWHITE;
   // 16-bit RGB: high bytes, in blue-green-red order.
-  TiffSpec rgb16 = Rgb(1, 1);
+  TiffParams rgb16 = Rgb(1, 1);
   rgb16.bitsPerSample = 16;
   std::vector<uint8_t> c16(6);
   const uint16_t rgb[] = {0x1122, 0x3344, 0x5566};
   std::memcpy(c16.data(), rgb, 6);
   struct Case {
     const char* name;
-    TiffSpec spec;
+    TiffParams params;
     std::vector<uint8_t> pixels;
     std::vector<uint8_t> expected;
   };
@@ -344,10 +344,10 @@ TEST(ReaderZone, ConvertedSamples) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.spec, c.pixels));
+    OpenedRaster r(Write(dir, std::string(c.name) + ".tif", c.params, c.pixels));
     ASSERT_TRUE(r.ok);
     Zone z;
-    ReadZone(r, z, 0, 0, 0, 0, int32_t(c.spec.width), 1);
+    ReadZone(r, z, 0, 0, 0, 0, int32_t(c.params.width), 1);
     ASSERT_EQ(z.result, 1);
     EXPECT_EQ(std::vector<uint8_t>(z.bitmap.Row(0), z.bitmap.Row(0) + c.expected.size()), c.expected);
   }
@@ -355,13 +355,13 @@ TEST(ReaderZone, ConvertedSamples) {
 
 TEST(ReaderZone, SubsampledBilevelPicksBitByBit) {
   fixture::TempDir dir;
-  TiffSpec spec;
-  spec.width = 16;
-  spec.height = 2;
-  spec.bitsPerSample = 1;
+  TiffParams params;
+  params.width = 16;
+  params.height = 2;
+  params.bitsPerSample = 1;
   // Row 0: columns 0, 3, 6, 9, 12, 15 set.
   const std::vector<uint8_t> pixels = {0x92, 0x49, 0x00, 0x00};
-  OpenedRaster r(Write(dir, "bits.tif", spec, pixels));
+  OpenedRaster r(Write(dir, "bits.tif", params, pixels));
   ASSERT_TRUE(r.ok);
   Zone z;
   ReadZone(r, z, 0, 15, 0, 2, 5, 1);  // step 3
@@ -375,7 +375,7 @@ TEST(ReaderZone, SubsampledBilevelPicksBitByBit) {
 
 TEST(ReaderZone, CompressedStripsGiveTheSameZonesAsUncompressed) {
   fixture::TempDir dir;
-  TiffSpec plain = Rgb(61, 97);
+  TiffParams plain = Rgb(61, 97);
   plain.rowsPerStrip = 16;
   const auto pixels = fixture::PatternPixels(plain, 7);
   OpenedRaster reference(Write(dir, "plain.tif", plain, pixels));
@@ -397,14 +397,14 @@ TEST(ReaderZone, CompressedStripsGiveTheSameZonesAsUncompressed) {
   for (uint32_t rps : {16u, 0u}) {
     for (Codec codec : {Codec{COMPRESSION_LZW, 0}, Codec{COMPRESSION_PACKBITS, 0}, Codec{COMPRESSION_ADOBE_DEFLATE, 0},
                         Codec{COMPRESSION_LZW, PREDICTOR_HORIZONTAL}}) {
-      TiffSpec spec = plain;
-      spec.rowsPerStrip = rps;
-      spec.compression = codec.compression;
-      spec.predictor = codec.predictor;
+      TiffParams params = plain;
+      params.rowsPerStrip = rps;
+      params.compression = codec.compression;
+      params.predictor = codec.predictor;
       const std::string name = "c" + std::to_string(codec.compression) + "p" + std::to_string(codec.predictor) +
                                "r" + std::to_string(rps) + ".tif";
       SCOPED_TRACE(name);
-      OpenedRaster r(Write(dir, name, spec, pixels));
+      OpenedRaster r(Write(dir, name, params, pixels));
       ASSERT_TRUE(r.ok);
       for (const Request& q : requests) {
         Zone want, got;
@@ -420,14 +420,14 @@ TEST(ReaderZone, CompressedStripsGiveTheSameZonesAsUncompressed) {
 
 TEST(ReaderZone, RowsThatFailToDecodeComeBackZero) {
   fixture::TempDir dir;
-  TiffSpec spec;
-  spec.width = 64;
-  spec.height = 64;
-  spec.rowsPerStrip = 8;
-  spec.compression = COMPRESSION_ADOBE_DEFLATE;
-  auto pixels = fixture::PatternPixels(spec);
+  TiffParams params;
+  params.width = 64;
+  params.height = 64;
+  params.rowsPerStrip = 8;
+  params.compression = COMPRESSION_ADOBE_DEFLATE;
+  auto pixels = fixture::PatternPixels(params);
   for (auto& p : pixels) p |= 1;
-  const std::string path = Write(dir, "deflate.tif", spec, pixels);
+  const std::string path = Write(dir, "deflate.tif", params, pixels);
   // Cut the file inside its strips: later rows cannot be decoded.
   auto bytes = fixture::ReadBytes(path);
   ASSERT_GT(bytes.size(), 2000u);

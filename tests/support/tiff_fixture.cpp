@@ -25,12 +25,12 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(dir_, ec);
 }
 
-uint64_t PackedRowBytes(const TiffSpec& spec) {
-  return (uint64_t(spec.width) * spec.samplesPerPixel * spec.bitsPerSample + 7) / 8;
+uint64_t PackedRowBytes(const TiffParams& params) {
+  return (uint64_t(params.width) * params.samplesPerPixel * params.bitsPerSample + 7) / 8;
 }
 
-std::vector<uint8_t> PatternPixels(const TiffSpec& spec, uint32_t seed) {
-  std::vector<uint8_t> pixels(PackedRowBytes(spec) * spec.height);
+std::vector<uint8_t> PatternPixels(const TiffParams& params, uint32_t seed) {
+  std::vector<uint8_t> pixels(PackedRowBytes(params) * params.height);
   uint32_t x = seed * 2654435761u + 12345u;
   for (auto& p : pixels) {
     x ^= x << 13;
@@ -48,74 +48,74 @@ struct TiffCloser {
 };
 
 // Plane s of a contiguous row, for byte-sized samples only.
-std::vector<uint8_t> ExtractPlane(const TiffSpec& spec, const uint8_t* row, uint16_t s) {
-  const unsigned bps = spec.bitsPerSample / 8;
-  std::vector<uint8_t> out(uint64_t(spec.width) * bps);
-  for (uint32_t x = 0; x < spec.width; ++x)
-    std::memcpy(&out[uint64_t(x) * bps], row + (uint64_t(x) * spec.samplesPerPixel + s) * bps, bps);
+std::vector<uint8_t> ExtractPlane(const TiffParams& params, const uint8_t* row, uint16_t s) {
+  const unsigned bps = params.bitsPerSample / 8;
+  std::vector<uint8_t> out(uint64_t(params.width) * bps);
+  for (uint32_t x = 0; x < params.width; ++x)
+    std::memcpy(&out[uint64_t(x) * bps], row + (uint64_t(x) * params.samplesPerPixel + s) * bps, bps);
   return out;
 }
 
 }  // namespace
 
-bool WriteTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint8_t>& pixels,
+bool WriteTiff(const std::string& path, const TiffParams& params, const std::vector<uint8_t>& pixels,
                std::string* why) {
   auto fail = [&](const char* what) {
     if (why != nullptr) *why = what;
     return false;
   };
-  const uint64_t rowBytes = PackedRowBytes(spec);
-  if (pixels.size() < rowBytes * spec.height) return fail("pixel buffer too small");
+  const uint64_t rowBytes = PackedRowBytes(params);
+  if (pixels.size() < rowBytes * params.height) return fail("pixel buffer too small");
   std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "w"));
   if (!tif) return fail("TIFFOpen");
   TIFF* t = tif.get();
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, spec.width);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, spec.height);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spec.samplesPerPixel);
-  if (spec.writeBitsPerSample) TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, spec.bitsPerSample);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, spec.compression);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, spec.photometric);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, spec.planar);
-  if (spec.predictor != 0) TIFFSetField(t, TIFFTAG_PREDICTOR, spec.predictor);
-  if (!spec.extraSamples.empty())
-    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(spec.extraSamples.size()), spec.extraSamples.data());
-  if (!spec.colormap.empty()) {
-    const size_t n = spec.colormap.size() / 3;
-    std::vector<uint16_t> cm = spec.colormap;
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, params.width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, params.height);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, params.samplesPerPixel);
+  if (params.writeBitsPerSample) TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, params.bitsPerSample);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, params.compression);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, params.photometric);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, params.planar);
+  if (params.predictor != 0) TIFFSetField(t, TIFFTAG_PREDICTOR, params.predictor);
+  if (!params.extraSamples.empty())
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(params.extraSamples.size()), params.extraSamples.data());
+  if (!params.colormap.empty()) {
+    const size_t n = params.colormap.size() / 3;
+    std::vector<uint16_t> cm = params.colormap;
     TIFFSetField(t, TIFFTAG_COLORMAP, cm.data(), cm.data() + n, cm.data() + 2 * n);
   }
-  if (spec.compression == COMPRESSION_JPEG) {
-    TIFFSetField(t, TIFFTAG_JPEGQUALITY, spec.jpegQuality);
-    if (spec.jpegYCbCr) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  if (params.compression == COMPRESSION_JPEG) {
+    TIFFSetField(t, TIFFTAG_JPEGQUALITY, params.jpegQuality);
+    if (params.jpegYCbCr) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   }
-  const bool tiled = spec.tileWidth != 0 && spec.tileLength != 0;
-  const bool separate = spec.planar == PLANARCONFIG_SEPARATE && spec.samplesPerPixel > 1;
-  if (separate && spec.bitsPerSample % 8 != 0) return fail("separate planes need byte-sized samples");
-  const uint16_t planes = separate ? spec.samplesPerPixel : 1;
+  const bool tiled = params.tileWidth != 0 && params.tileLength != 0;
+  const bool separate = params.planar == PLANARCONFIG_SEPARATE && params.samplesPerPixel > 1;
+  if (separate && params.bitsPerSample % 8 != 0) return fail("separate planes need byte-sized samples");
+  const uint16_t planes = separate ? params.samplesPerPixel : 1;
 
   if (!tiled) {
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, spec.rowsPerStrip == 0 ? spec.height : spec.rowsPerStrip);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, params.rowsPerStrip == 0 ? params.height : params.rowsPerStrip);
     for (uint16_t s = 0; s < planes; ++s) {
-      for (uint32_t y = 0; y < spec.height; ++y) {
+      for (uint32_t y = 0; y < params.height; ++y) {
         const uint8_t* row = pixels.data() + rowBytes * y;
-        std::vector<uint8_t> line = separate ? ExtractPlane(spec, row, s) : std::vector<uint8_t>(row, row + rowBytes);
+        std::vector<uint8_t> line = separate ? ExtractPlane(params, row, s) : std::vector<uint8_t>(row, row + rowBytes);
         if (TIFFWriteScanline(t, line.data(), y, s) < 0) return fail("TIFFWriteScanline");
       }
     }
   } else {
-    TIFFSetField(t, TIFFTAG_TILEWIDTH, spec.tileWidth);
-    TIFFSetField(t, TIFFTAG_TILELENGTH, spec.tileLength);
-    const uint64_t pixelBits = uint64_t(separate ? 1 : spec.samplesPerPixel) * spec.bitsPerSample;
-    const uint64_t tileRowBytes = (spec.tileWidth * pixelBits + 7) / 8;
-    std::vector<uint8_t> tile(tileRowBytes * spec.tileLength);
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, params.tileWidth);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, params.tileLength);
+    const uint64_t pixelBits = uint64_t(separate ? 1 : params.samplesPerPixel) * params.bitsPerSample;
+    const uint64_t tileRowBytes = (params.tileWidth * pixelBits + 7) / 8;
+    std::vector<uint8_t> tile(tileRowBytes * params.tileLength);
     for (uint16_t s = 0; s < planes; ++s) {
-      for (uint32_t ty = 0; ty < spec.height; ty += spec.tileLength) {
-        for (uint32_t tx = 0; tx < spec.width; tx += spec.tileWidth) {
+      for (uint32_t ty = 0; ty < params.height; ty += params.tileLength) {
+        for (uint32_t tx = 0; tx < params.width; tx += params.tileWidth) {
           std::fill(tile.begin(), tile.end(), 0);
-          for (uint32_t y = 0; y < spec.tileLength && ty + y < spec.height; ++y) {
+          for (uint32_t y = 0; y < params.tileLength && ty + y < params.height; ++y) {
             const uint8_t* row = pixels.data() + rowBytes * (ty + y);
-            std::vector<uint8_t> line = separate ? ExtractPlane(spec, row, s) : std::vector<uint8_t>(row, row + rowBytes);
-            const uint32_t cols = std::min(spec.tileWidth, spec.width - tx);
+            std::vector<uint8_t> line = separate ? ExtractPlane(params, row, s) : std::vector<uint8_t>(row, row + rowBytes);
+            const uint32_t cols = std::min(params.tileWidth, params.width - tx);
             if (pixelBits % 8 == 0) {
               std::memcpy(&tile[tileRowBytes * y], &line[tx * pixelBits / 8], cols * pixelBits / 8);
             } else {

@@ -24,7 +24,7 @@ class TempDir {
   std::string dir_;
 };
 
-struct TiffSpec {
+struct TiffParams {
   uint32_t width = 16;
   uint32_t height = 16;
   uint16_t samplesPerPixel = 1;
@@ -44,15 +44,15 @@ struct TiffSpec {
 };
 
 // Bytes of one contiguous row as the file packs it.
-uint64_t PackedRowBytes(const TiffSpec& spec);
+uint64_t PackedRowBytes(const TiffParams& params);
 
 // Deterministic pseudo-random image of height * PackedRowBytes bytes.
-std::vector<uint8_t> PatternPixels(const TiffSpec& spec, uint32_t seed = 1);
+std::vector<uint8_t> PatternPixels(const TiffParams& params, uint32_t seed = 1);
 
 // Writes the image (contiguous rows, PackedRowBytes each) in the layout the
-// spec asks for: strips or tiles, contiguous or separate planes. Returns false
+// parameters ask for: strips or tiles, contiguous or separate planes. Returns false
 // and fills *why when libtiff refuses.
-bool WriteTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint8_t>& pixels,
+bool WriteTiff(const std::string& path, const TiffParams& params, const std::vector<uint8_t>& pixels,
                std::string* why = nullptr);
 
 // Writes arbitrary bytes to a file (non-TIFF and truncated inputs).
