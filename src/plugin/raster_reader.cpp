@@ -220,16 +220,19 @@ int32_t ReadZone(TTiffRaster& tr, int32_t x0, int32_t x1, int32_t y0, int32_t y1
 
   std::vector<uint8_t> native;
   RowDecoder decoder(tr, firstColumn, lastColumn);
+  const bool inPlace = rowForRow && decoder.CanDecodeInPlace(stride);
   try {
-    native.resize(tr.layout.nativeRowBytes);
+    if (!inPlace) native.resize(tr.layout.nativeRowBytes);
   } catch (const std::bad_alloc&) {
     Send(errors, "Out of memory reading TIF");
     return 0;
   }
-  const bool inPlace = rowForRow && decoder.CanDecodeInPlace(stride);
 
   if (rowForRow) calls.SetTotal(h);
   int64_t fileRow = y0;
+  // A step of 0 rows repeats one row: decode it once, not once per output row.
+  int64_t heldRow = -1;
+  bool heldOk = false;
   for (int32_t k = 0; k < h; ++k) {
     uint8_t* out = bits + uint64_t(k) * stride;
     const int64_t r = rowForRow ? int64_t(y0) + k : fileRow;
@@ -246,7 +249,11 @@ int32_t ReadZone(TTiffRaster& tr, int32_t x0, int32_t x1, int32_t y0, int32_t y1
       if (b >= 3) SwapRedBlue(out, uint32_t(w), b);
       if (calls.AdvanceAndCheck()) return 0;
     } else {
-      const bool ok = inside && decoder.Read(uint32_t(r), native.data());
+      if (r != heldRow || !inside) {
+        heldOk = inside && decoder.Read(uint32_t(r), native.data());
+        heldRow = r;
+      }
+      const bool ok = heldOk;
       fileRow += rowStep;
       if (calls.AdvanceAndCheck()) return 0;
       if (ok)

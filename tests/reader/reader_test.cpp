@@ -393,6 +393,7 @@ TEST(ReaderZone, CompressedStripsGiveTheSameZonesAsUncompressed) {
       {2, 59, 3, 96, 19, 31},   // step 3
       {1, 57, 1, 97, 7, 12},    // step 8
       {0, 61, 90, 10, 20, 8},   // rows upwards
+      {3, 3, 40, 40, 10, 4},    // step 0: one pixel of one row, repeated
   };
   for (uint32_t rps : {16u, 0u}) {
     for (Codec codec : {Codec{COMPRESSION_LZW, 0}, Codec{COMPRESSION_PACKBITS, 0}, Codec{COMPRESSION_ADOBE_DEFLATE, 0},
