@@ -101,7 +101,8 @@ bool PlanDecoding(const char* path, TTiffRaster& r, uint16_t photometric, uint16
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rps);
     l.rowsPerStrip = rps == 0 || rps > r.height ? std::max<uint32_t>(r.height, 1) : rps;
     l.scanlineBytes = uint64_t(TIFFScanlineSize64(tif));
-    if (l.scanlineBytes == 0) {
+    // Separate planes are interleaved from libtiff's rows: each must hold the whole plane row.
+    if (l.scanlineBytes == 0 || (l.separate && l.scanlineBytes < (uint64_t(r.width) * bits + 7) / 8)) {
       Refuse(path, "unusable scanline size");
       return false;
     }
