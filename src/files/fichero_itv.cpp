@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <typeinfo>
 
 #include "platform/file_api.h"
 
@@ -361,6 +362,13 @@ char TFicheroITV::SiguienteCaracter() {
       posicionDevuelto_ = 0;
     }
     return c;
+  }
+  // The catalogue is scanned a character at a time: for this class's own
+  // stream reading, skip the virtual call and the stream's lock per character.
+  if (stream_ != nullptr && typeid(*this) == typeid(TFicheroITV)) {
+    const int leido = StreamGetcUnlocked(stream_);
+    if (leido == EOF) agotado_ = true;
+    return static_cast<char>(leido);
   }
   const char c = LeeCaracter();
   // Also for a LeeCaracter of a derived class that does not report the end itself.

@@ -157,6 +157,8 @@ bool StreamSeek64(std::FILE* stream, std::int64_t position, int origin) {
 
 std::int64_t StreamTell64(std::FILE* stream) { return static_cast<std::int64_t>(::ftello(stream)); }
 
+int StreamGetcUnlocked(std::FILE* stream) { return ::getc_unlocked(stream); }
+
 bool RenameReplacing(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 #else  // _WIN32
@@ -171,6 +173,8 @@ bool StreamSeek64(std::FILE* stream, std::int64_t position, int origin) {
 }
 
 std::int64_t StreamTell64(std::FILE* stream) { return ::_ftelli64(stream); }
+
+int StreamGetcUnlocked(std::FILE* stream) { return ::_fgetc_nolock(stream); }
 
 bool RenameReplacing(const char* from, const char* to) {
   return ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

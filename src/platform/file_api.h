@@ -75,6 +75,8 @@ DWORD GetLogicalDrives();
 std::FILE* StreamOpen(const char* name, const char* mode);
 bool StreamSeek64(std::FILE* stream, std::int64_t position, int origin);
 std::int64_t StreamTell64(std::FILE* stream);
+// fgetc without taking the stream's lock: only for a stream no other thread uses.
+int StreamGetcUnlocked(std::FILE* stream);
 
 // Replaces `to` by `from` in one step, so readers see the old file or the new
 // one and never a partial one.
