@@ -98,6 +98,15 @@ bool CheckHostRaster(const char* path, const TSaveRaster& save) {
     Refuse(path, "Cannot save rows of %lld pixels at this depth", save.Width);
     return false;
   }
+  // Each row is a strip with a 4-byte offset and count, and PackBits needs at
+  // least 2 bytes per 128: past that a classic TIFF cannot hold the image,
+  // and libtiff would allocate its strip arrays (16 bytes a row) for nothing.
+  const uint64_t rows = uint64_t(save.Height < 0 ? -int64_t(save.Height) : int64_t(save.Height));
+  const uint64_t packedRow = 2 * (((repacked ? fileRow : stride) + 127) / 128);
+  if (rows * (8 + packedRow) > (uint64_t(1) << 32)) {
+    Refuse(path, "Cannot save %lld rows of this width in one TIFF file", save.Height);
+    return false;
+  }
   return true;
 }
 

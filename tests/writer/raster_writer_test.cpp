@@ -486,6 +486,8 @@ TEST(SaveFailureTest, UnsavableRastersAreRefusedBeforeTheFileIsTouched) {
       {"zero depth", 5, 4, 0},       {"negative depth", 5, 4, -8},  {"depth past 16-bit samples", 5, 4, 70000},
       {"row past 4 GiB", 0x7FFFFFFF, 1, 0xFFFF},
       {"row past 256 MiB", 70000000, 1, 32},    {"repacked row past 256 MiB", 90000000, 1, 16},
+      {"more rows than a classic file holds", 1, 0x7FFFFFFF, 8}, {"as many rows upwards", 1, -0x7FFFFFFF, 1},
+      {"rows too wide for the file size", 10000000, 10000, 24},
   };
   for (const Unsavable& c : cases) {
     SCOPED_TRACE(c.name);
