@@ -60,6 +60,11 @@ mkdir -p "${build}/artifacts" "${build}/logs"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
+# Each target process makes its scratch folder in here; removed at the end.
+scratch="$(mktemp -d /dev/shm/zelto-fuzz-run.XXXXXX 2>/dev/null || mktemp -d)"
+trap 'rm -rf "${scratch}"' EXIT
+export ZELTO_FUZZ_TMP="${scratch}"
+
 failed=()
 printf '%-18s %8s %12s %10s %s\n' target seconds executions "exec/s" result
 for t in "${targets[@]}"; do

@@ -81,6 +81,33 @@ TEST(LeeRegistro, LongLineIsCutAtTheDefaultLimit) {
   EXPECT_STREQ(r.Texto(), "next");
 }
 
+// Stream reading has a fast path of its own; a derived class's characters
+// must still be the ones records are made of.
+class ShoutingFile : public TFicheroITV {
+ public:
+  char LeeCaracter() override {
+    const char c = TFicheroITV::LeeCaracter();
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+};
+
+TEST(LeeRegistro, RecordsComeFromADerivedClassCharacters) {
+  fixture::TempDir dir;
+  WriteText(dir.Path("f"), "epsg=4326\nlast");
+  for (std::int32_t modo : {FITV_LECTURA | FITV_TEXTO, FITV_LECTURA | FITV_TEXTO | FITV_DIRECTO}) {
+    SCOPED_TRACE(modo);
+    ShoutingFile f;
+    ASSERT_TRUE(f.Abre(dir.Path("f").c_str(), modo));
+    DString r;
+    EXPECT_EQ(f.LeeRegistro(r), 0);
+    EXPECT_STREQ(r.Texto(), "EPSG=4326");
+    EXPECT_EQ(f.LeeRegistro(r), 1);
+    EXPECT_STREQ(r.Texto(), "LAST");
+    EXPECT_EQ(f.LeeRegistro(r), 1);
+    EXPECT_STREQ(r.Texto(), "");
+  }
+}
+
 struct CasoCampos {
   const char* nombre;
   std::string contenido;
