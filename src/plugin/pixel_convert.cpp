@@ -37,8 +37,8 @@ constexpr bool kBigEndian = true;
 constexpr bool kBigEndian = false;
 #endif
 
+// Samples of at most 8 bits (grey expansion).
 inline unsigned GetBits(const uint8_t* src, uint64_t bitOffset, unsigned bits) {
-  // Samples of 1, 2 and 4 bits never straddle a byte; other widths may.
   unsigned v = 0;
   for (unsigned k = 0; k < bits; ++k) {
     const uint64_t b = bitOffset + k;
@@ -47,10 +47,13 @@ inline unsigned GetBits(const uint8_t* src, uint64_t bitOffset, unsigned bits) {
   return v;
 }
 
-inline void PutBits(uint8_t* dst, uint64_t bitOffset, unsigned bits, unsigned v) {
-  for (unsigned k = 0; k < bits; ++k) {
-    const uint64_t b = bitOffset + k;
-    if ((v >> (bits - 1 - k)) & 1u) dst[b >> 3] |= uint8_t(0x80u >> (b & 7));
+// Pixels of any width: a file may pack odd depths (12, 38, ...) across bytes.
+// dst's bits must be clear.
+inline void CopyBits(const uint8_t* src, uint64_t srcBit, uint8_t* dst, uint64_t dstBit, uint32_t bits) {
+  for (uint32_t k = 0; k < bits; ++k) {
+    const uint64_t s = srcBit + k;
+    const uint64_t t = dstBit + k;
+    if ((src[s >> 3] >> (7 - (s & 7))) & 1u) dst[t >> 3] |= uint8_t(0x80u >> (t & 7));
   }
 }
 
@@ -115,7 +118,7 @@ void ConvertPixels(const PixelConversion& plan, const uint8_t* src, uint32_t wid
       std::memset(dst, 0, (uint64_t(count) * d + 7) / 8);
       for (uint32_t i = 0; i < count; ++i) {
         const int64_t col = first + step * int64_t(i);
-        if (col >= 0 && col < columns) PutBits(dst, uint64_t(i) * d, d, GetBits(src, uint64_t(col) * d, d));
+        if (col >= 0 && col < columns) CopyBits(src, uint64_t(col) * d, dst, uint64_t(i) * d, d);
       }
       return;
 

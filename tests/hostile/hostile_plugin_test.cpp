@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../reader/zone_helpers.h"
+#include "plugin/host_rows.h"
 #include "plugin_host.h"
 #include "tiff_fixture.h"
 
@@ -93,6 +94,47 @@ TEST(HostileOpen, RowsTooLargeForTheHostAreRefused) {
     EXPECT_EQ(reader, nullptr);
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_EQ(errors.texts[0], "Error openning TIF file");
+  }
+}
+
+// A file may pack pixels wider than a machine word across bytes (found by
+// fuzzing: 39-bit grey); each delivered pixel must be the file's bits.
+TEST(HostileOpen, PixelsWiderThanAWordAreCopiedBitForBit) {
+  constexpr uint32_t kBits = 39, kWidth = 9;
+  std::vector<RawTag> tags = StripImage(kWidth, 1, 1, kBits);
+  const uint32_t pixelsAt = 8 + 2 + 12 * uint32_t(tags.size()) + 4;
+  for (RawTag& t : tags) {
+    if (t.tag == 273) t.values = {pixelsAt};
+    if (t.tag == 262) t.values = {4};  // a mask: delivered as decoded
+  }
+  std::vector<uint8_t> file = RawTiff(tags);
+  for (uint32_t i = 0; i < 64; ++i) file[pixelsAt + i] = uint8_t(i * 37 + 11);
+  auto bitAt = [](const uint8_t* p, uint64_t b) { return (p[b / 8] >> (7 - b % 8)) & 1; };
+
+  fixture::TempDir dir;
+  const std::string path = dir.Path("odd.tif");
+  fixture::WriteBytes(path, file);
+  OpenedRaster r(path);
+  ASSERT_TRUE(r.ok) << host::Plugin::Get().GetTiffError();
+  const int32_t depth = r.raster.BitsPerPixel;  // packed field: copy before binding
+  ASSERT_EQ(depth, int32_t(kBits));
+  struct Case {
+    int32_t x0, x1, w;
+    uint32_t first, step;
+  };
+  for (const Case& c : {Case{0, 9, 9, 0, 1}, Case{1, 9, 4, 1, 2}, Case{1, 9, 8, 1, 1}, Case{0, 9, 3, 0, 3}}) {
+    SCOPED_TRACE(testing::Message() << "columns from " << c.first << " step " << c.step);
+    Zone z;
+    ReadZone(r, z, c.x0, c.x1, 0, 1, c.w, 1);
+    ASSERT_EQ(z.result, 1);
+    // Rows of 3 bytes a pixel and more come with red and blue exchanged in
+    // whole-byte units; the exchange is its own inverse.
+    std::vector<uint8_t> row(z.bitmap.Row(0), z.bitmap.Row(0) + z.bitmap.Stride());
+    SwapRedBlue(row.data(), uint32_t(c.w), kBits / 8);
+    for (uint32_t i = 0; i < uint32_t(c.w); ++i)
+      for (uint32_t k = 0; k < kBits; ++k)
+        ASSERT_EQ(bitAt(row.data(), uint64_t(i) * kBits + k), bitAt(&file[pixelsAt], uint64_t(c.first + i * c.step) * kBits + k))
+            << "pixel " << i << " bit " << k;
   }
 }
 
