@@ -32,6 +32,8 @@ struct Case {
   const char* error;       // after the call ("" when untouched)
   const char* datum;       // after the call (starts as "keep")
 };
+// Named, so that the test framework does not print the padding bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.descripcion << " / " << c.wkt << " / " << c.transfCoord; }
 
 constexpr char kClaves[] = "1.50000000,2.50000000,3.50000000,-4.25000000,500000.00000000,10.12500000,";
 constexpr char kTm[] =

@@ -142,6 +142,8 @@ struct ZoneCase {
   std::vector<int32_t> size;  // w,h; empty: the zone's
   const char* extension;
 };
+// Named, so that the test framework does not print the padding bytes.
+void PrintTo(const ZoneCase& c, std::ostream* os) { *os << c.name; }
 
 class ZoneTest : public ::testing::TestWithParam<ZoneCase> {};
 
@@ -310,6 +312,7 @@ struct ErrorCase {
   int status;
   const char* stderrHas;
 };
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.name; }
 
 class ErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
@@ -404,6 +407,7 @@ struct CalibrationCase {
   const char* datum;
   const char* firstPoint;
 };
+void PrintTo(const CalibrationCase& c, std::ostream* os) { *os << c.name; }
 
 geofixture::GeoParams Projected(int code) {
   geofixture::GeoParams s;
