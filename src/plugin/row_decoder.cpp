@@ -10,8 +10,7 @@ RowDecoder::RowDecoder(TTiffRaster& raster, uint32_t firstColumn, uint32_t lastC
     firstTile_ = firstColumn / layout_.tileWidth;
     lastTile_ = lastColumn / layout_.tileWidth;
     tileRowBytes_ = uint64_t(TIFFTileRowSize64(raster.Tiff));
-    const uint64_t tilesAcross = (uint64_t(raster.width) + layout_.tileWidth - 1) / layout_.tileWidth;
-    bandRowBytes_ = tilesAcross * tileRowBytes_;
+    tileSlotBytes_ = tileRowBytes_ * layout_.tileLength;
     bands_.resize(layout_.separate ? layout_.planes : 1);
   }
 }
@@ -49,38 +48,69 @@ bool RowDecoder::ReadScanline(std::size_t handleIndex, uint32_t row, uint16_t sa
 bool RowDecoder::LoadBand(uint16_t plane, uint32_t band) {
   Band& b = bands_[plane];
   if (b.index == int64_t(band)) return true;
-  const uint64_t bandBytes = bandRowBytes_ * layout_.tileLength;
-  if (b.bytes.size() != bandBytes) b.bytes.assign(bandBytes, 0);
-  const uint64_t tileBytes = uint64_t(TIFFTileSize64(raster_.Tiff));
-  if (tile_.size() < tileBytes) tile_.resize(tileBytes);
+  const uint64_t bytes = uint64_t(lastTile_ - firstTile_ + 1) * tileSlotBytes_;
+  if (b.bytes.size() != bytes) b.bytes.resize(bytes);
   const uint32_t y = band * layout_.tileLength;
   for (uint32_t tx = firstTile_; tx <= lastTile_; ++tx) {
+    uint8_t* slot = b.bytes.data() + uint64_t(tx - firstTile_) * tileSlotBytes_;
     const uint32_t tileIndex = TIFFComputeTile(raster_.Tiff, tx * layout_.tileWidth, y, 0, plane);
-    const bool ok = TIFFReadEncodedTile(raster_.Tiff, tileIndex, tile_.data(), tmsize_t(tileBytes)) >= 0;
+    // The open checked that a whole tile holds at least these rows.
+    const bool ok = TIFFReadEncodedTile(raster_.Tiff, tileIndex, slot, tmsize_t(tileSlotBytes_)) >= 0;
     // A tile libtiff cannot decode shows as black; its neighbours stay right.
-    if (!ok) std::memset(tile_.data(), 0, tileBytes);
-    for (uint32_t r = 0; r < layout_.tileLength; ++r)
-      std::memcpy(b.bytes.data() + r * bandRowBytes_ + tx * tileRowBytes_, tile_.data() + r * tileRowBytes_,
-                  tileRowBytes_);
+    if (!ok) std::memset(slot, 0, tileSlotBytes_);
   }
   b.index = band;
   return true;
 }
 
+void RowDecoder::AssembleRow(const std::vector<uint8_t>& tiles, uint32_t r, uint32_t pixelBits, uint8_t* dst,
+                             uint64_t dstBytes) const {
+  const uint64_t tileBits = uint64_t(layout_.tileWidth) * pixelBits;
+  // Byte-aligned tiles are copied whole; a nonstandard width of packed pixels
+  // leaves tiles starting inside a byte; any other row size is laid out as decoded.
+  const bool packedBits = tileBits % 8 != 0 && tileRowBytes_ == (tileBits + 7) / 8;
+  const uint64_t tileStride = packedBits ? tileBits : tileRowBytes_ * 8;
+  const uint64_t dstBits = dstBytes * 8;
+  // Columns of tiles the zone does not need stay zero.
+  if (packedBits) {
+    std::memset(dst, 0, dstBytes);
+  } else {
+    const uint64_t from = std::min<uint64_t>(uint64_t(firstTile_) * tileRowBytes_, dstBytes);
+    const uint64_t to = std::min<uint64_t>((uint64_t(lastTile_) + 1) * tileRowBytes_, dstBytes);
+    std::memset(dst, 0, from);
+    std::memset(dst + to, 0, dstBytes - to);
+  }
+  for (uint32_t tx = firstTile_; tx <= lastTile_; ++tx) {
+    const uint64_t at = uint64_t(tx) * tileStride;
+    if (at >= dstBits) break;
+    const uint8_t* src = tiles.data() + uint64_t(tx - firstTile_) * tileSlotBytes_ + uint64_t(r) * tileRowBytes_;
+    if (!packedBits) {
+      std::memcpy(dst + at / 8, src, std::min<uint64_t>(tileRowBytes_, dstBytes - at / 8));
+      continue;
+    }
+    const uint64_t n = std::min<uint64_t>(tileBits, dstBits - at);
+    for (uint64_t k = 0; k < n; ++k)
+      if ((src[k >> 3] >> (7 - (k & 7))) & 1u) dst[(at + k) >> 3] |= uint8_t(0x80u >> ((at + k) & 7));
+  }
+}
+
 bool RowDecoder::ReadTiled(uint32_t row, uint8_t* out) {
   const uint32_t band = row / layout_.tileLength;
-  const uint64_t offset = uint64_t(row % layout_.tileLength) * bandRowBytes_;
+  const uint32_t r = row % layout_.tileLength;
   if (!layout_.separate) {
     if (!LoadBand(0, band)) return false;
-    std::memcpy(out, bands_[0].bytes.data() + offset, layout_.nativeRowBytes);
+    AssembleRow(bands_[0].bytes, r, raster_.conversion.SrcPixelBits(), out, layout_.nativeRowBytes);
     return true;
   }
   const uint32_t sampleBytes = raster_.conversion.srcBits / 8;
+  const uint64_t planeBytes = uint64_t(raster_.width) * sampleBytes;
   for (uint16_t p = 0; p < layout_.planes; ++p) {
     if (!LoadBand(p, band)) return false;
-    const uint8_t* plane = bands_[p].bytes.data() + offset;
+    auto& plane = planeRows_[p];
+    if (plane.size() < planeBytes) plane.resize(planeBytes);
+    AssembleRow(bands_[p].bytes, r, raster_.conversion.srcBits, plane.data(), planeBytes);
     for (uint32_t x = 0; x < raster_.width; ++x)
-      std::memcpy(out + (uint64_t(x) * layout_.planes + p) * sampleBytes, plane + uint64_t(x) * sampleBytes,
+      std::memcpy(out + (uint64_t(x) * layout_.planes + p) * sampleBytes, plane.data() + uint64_t(x) * sampleBytes,
                   sampleBytes);
   }
   return true;

@@ -26,6 +26,9 @@ class RowDecoder {
   bool ReadScanline(std::size_t handleIndex, uint32_t row, uint16_t sample, uint8_t* out);
   bool ReadTiled(uint32_t row, uint8_t* out);
   bool LoadBand(uint16_t plane, uint32_t band);
+  // Puts row r of the band's tiles side by side into dst (dstBytes long).
+  void AssembleRow(const std::vector<uint8_t>& tiles, uint32_t r, uint32_t pixelBits, uint8_t* dst,
+                   uint64_t dstBytes) const;
 
   TTiffRaster& raster_;
   const DecodeLayout& layout_;
@@ -33,15 +36,16 @@ class RowDecoder {
   uint32_t lastTile_ = 0;
   std::vector<uint8_t> skip_;                  // rows decoded only to move forward
   std::vector<std::vector<uint8_t>> planeRows_;
-  // Tiles: one band of decoded tile rows per plane.
+  // Tiles: the decoded tiles of one band per plane, tile after tile. Rows are
+  // put together only when asked for, so a zone of a few rows does not pay
+  // for copying whole bands of tall tiles.
   struct Band {
     int64_t index = -1;
     std::vector<uint8_t> bytes;
   };
   std::vector<Band> bands_;
-  std::vector<uint8_t> tile_;
   uint64_t tileRowBytes_ = 0;
-  uint64_t bandRowBytes_ = 0;
+  uint64_t tileSlotBytes_ = 0;  // the tile rows a band keeps of each tile
 };
 
 #endif

@@ -138,6 +138,46 @@ TEST(HostileOpen, PixelsWiderThanAWordAreCopiedBitForBit) {
   }
 }
 
+// Tiles of packed pixels whose width is no whole number of bytes (libtiff
+// reads them, with a warning): each tile starts inside a byte of the row.
+TEST(HostileOpen, TilesStartingInsideAByteArePutTogetherBitForBit) {
+  constexpr uint32_t kWidth = 11, kHeight = 3, kTileWidth = 3, kTileLength = 2;
+  constexpr uint32_t kAcross = 4, kDown = 2, kTileBytes = 2;  // rows of 3 bits padded to a byte
+  std::vector<RawTag> tags = {{256, 4, {kWidth}},    {257, 4, {kHeight}},    {258, 3, {1}},
+                              {259, 3, {1}},         {262, 3, {1}},          {277, 3, {1}},
+                              {322, 4, {kTileWidth}}, {323, 4, {kTileLength}}, {324, 4, {}},
+                              {325, 4, std::vector<uint32_t>(kAcross * kDown, kTileBytes)}};
+  const uint32_t dataAt = 8 + 2 + 12 * uint32_t(tags.size()) + 4 + 2 * 4 * kAcross * kDown;
+  for (uint32_t t = 0; t < kAcross * kDown; ++t) tags[8].values.push_back(dataAt + t * kTileBytes);
+  std::vector<uint8_t> file = RawTiff(tags);
+  for (uint32_t i = 0; i < kAcross * kDown * kTileBytes; ++i) file[dataAt + i] = uint8_t(i * 73 + 29);
+  auto pixel = [&](uint32_t x, uint32_t y) {
+    const uint32_t tile = (y / kTileLength) * kAcross + x / kTileWidth;
+    const uint8_t byte = file[dataAt + tile * kTileBytes + y % kTileLength];
+    return (byte >> (7 - x % kTileWidth)) & 1;
+  };
+
+  fixture::TempDir dir;
+  const std::string path = dir.Path("tiles.tif");
+  fixture::WriteBytes(path, file);
+  OpenedRaster r(path);
+  ASSERT_TRUE(r.ok) << host::Plugin::Get().GetTiffError();
+  struct Case {
+    int32_t x0, x1, w;
+    uint32_t first, step;
+  };
+  for (const Case& c : {Case{0, 11, 11, 0, 1}, Case{1, 11, 5, 1, 2}, Case{4, 10, 6, 4, 1}}) {
+    SCOPED_TRACE(testing::Message() << "columns from " << c.first << " step " << c.step);
+    Zone z;
+    ReadZone(r, z, c.x0, c.x1, 0, int32_t(kHeight), c.w, int32_t(kHeight));
+    ASSERT_EQ(z.result, 1);
+    for (uint32_t y = 0; y < kHeight; ++y)
+      for (uint32_t i = 0; i < uint32_t(c.w); ++i)
+        ASSERT_EQ((z.bitmap.Row(int(y))[i / 8] >> (7 - i % 8)) & 1, pixel(c.first + i * c.step, y))
+            << "pixel " << i << " of row " << y;
+  }
+}
+
 class HostileZone : public ::testing::Test {
  protected:
   void SetUp() override {
