@@ -47,16 +47,6 @@ inline unsigned GetBits(const uint8_t* src, uint64_t bitOffset, unsigned bits) {
   return v;
 }
 
-// Pixels of any width: a file may pack odd depths (12, 38, ...) across bytes.
-// dst's bits must be clear.
-inline void CopyBits(const uint8_t* src, uint64_t srcBit, uint8_t* dst, uint64_t dstBit, uint32_t bits) {
-  for (uint32_t k = 0; k < bits; ++k) {
-    const uint64_t s = srcBit + k;
-    const uint64_t t = dstBit + k;
-    if ((src[s >> 3] >> (7 - (s & 7))) & 1u) dst[t >> 3] |= uint8_t(0x80u >> (t & 7));
-  }
-}
-
 }  // namespace
 
 void ConvertPixels(const PixelConversion& plan, const uint8_t* src, uint32_t width, uint8_t* dst,

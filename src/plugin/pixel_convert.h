@@ -25,6 +25,17 @@ struct PixelConversion {
 bool PlanConversion(uint32_t depth, uint16_t photometric, uint16_t decodedBits, uint16_t samples,
                     uint16_t sampleFormat, PixelConversion* plan);
 
+// ORs bits bits of src, from bit srcBit on (most significant first), into dst
+// from bit dstBit on: packed pixels of any width, also across bytes. dst's
+// bits there must be clear.
+inline void CopyBits(const uint8_t* src, uint64_t srcBit, uint8_t* dst, uint64_t dstBit, uint64_t bits) {
+  for (uint64_t k = 0; k < bits; ++k) {
+    const uint64_t s = srcBit + k;
+    const uint64_t t = dstBit + k;
+    if ((src[s >> 3] >> (7 - (s & 7))) & 1u) dst[t >> 3] |= uint8_t(0x80u >> (t & 7));
+  }
+}
+
 // Writes count delivered pixels into dst, taking source columns first,
 // first + step, ...; columns outside [0, width) give 0.
 void ConvertPixels(const PixelConversion& plan, const uint8_t* src, uint32_t width, uint8_t* dst,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "plugin/pixel_convert.h"
+
 RowDecoder::RowDecoder(TTiffRaster& raster, uint32_t firstColumn, uint32_t lastColumn)
     : raster_(raster), layout_(raster.layout) {
   if (layout_.separate) planeRows_.resize(layout_.planes);
@@ -88,9 +90,7 @@ void RowDecoder::AssembleRow(const std::vector<uint8_t>& tiles, uint32_t r, uint
       std::memcpy(dst + at / 8, src, std::min<uint64_t>(tileRowBytes_, dstBytes - at / 8));
       continue;
     }
-    const uint64_t n = std::min<uint64_t>(tileBits, dstBits - at);
-    for (uint64_t k = 0; k < n; ++k)
-      if ((src[k >> 3] >> (7 - (k & 7))) & 1u) dst[(at + k) >> 3] |= uint8_t(0x80u >> ((at + k) & 7));
+    CopyBits(src, 0, dst, at, std::min<uint64_t>(tileBits, dstBits - at));
   }
 }
 
